@@ -1,0 +1,39 @@
+# make build | make test | make run
+# Each first installs what is missing (apt-get, with sudo when not root).
+
+BUILD    ?= build
+JOBS     ?= $(shell nproc)
+PACKAGES := wine64 g++-mingw-w64-x86-64 xvfb cmake make googletest imagemagick \
+            alsa-utils x11-utils fonts-liberation procps
+
+.PHONY: all deps configure build test run clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	    sudo=""; [ "$$(id -u)" = 0 ] || sudo=sudo; \
+	    echo "Installing:$$missing"; \
+	    $$sudo apt-get update -q && \
+	    DEBIAN_FRONTEND=noninteractive $$sudo apt-get install -y -q --no-install-recommends $$missing; \
+	fi
+
+configure: deps
+	@[ -f $(BUILD)/CMakeCache.txt ] || cmake -S . -B $(BUILD) \
+	    -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	tests/run-tests.sh $(BUILD)
+
+run: build
+	./device up
+	./device start
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,110 @@
+// The handheld shell's dialog helpers on the device screen.
+#include "platform/aygshell.h"
+#include "platform/scoped.h"
+
+#include <commctrl.h>
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+BOOL SHInitDialog(PSHINITDLGINFO pshidi)
+{
+    if (!pshidi || !IsWindow(pshidi->hDlg)) return FALSE;
+    if (!(pshidi->dwMask & SHIDIM_FLAGS)) return TRUE;
+
+    // Both size flags give the work area: the screen less the task bar.
+    if (pshidi->dwFlags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN)) {
+        RECT work;
+        if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) return FALSE;
+        MoveWindow(pshidi->hDlg, work.left, work.top, work.right - work.left,
+                   work.bottom - work.top, FALSE);
+    }
+    // The device has no input panel to lower, and the Done button is the
+    // caption's close box, which every dialog of the device has.
+    return TRUE;
+}
+
+namespace {
+
+// The button table of a menu bar resource: menu id, button count, then seven
+// 16-bit words per button.
+struct MenuBarButton {
+    WORD image;
+    WORD command;
+    WORD state;
+    WORD style;
+    WORD captionString;
+    WORD reserved;
+    WORD submenu;
+};
+
+} // namespace
+
+BOOL SHCreateMenuBar(PSHMENUBARINFO pmbi)
+{
+    if (!pmbi || (pmbi->cbSize != SHMENUBARINFO_RECORD_SIZE && pmbi->cbSize != sizeof *pmbi) ||
+        !IsWindow(pmbi->hwndParent))
+        return FALSE;
+    pmbi->hwndMB = nullptr;
+
+    HRSRC found = FindResourceW(pmbi->hInstRes, MAKEINTRESOURCEW(pmbi->nToolBarId),
+                                MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    if (!found) return FALSE;
+    DWORD size = SizeofResource(pmbi->hInstRes, found);
+    const WORD* table = static_cast<const WORD*>(LockResource(LoadResource(pmbi->hInstRes, found)));
+    if (!table || size < 2 * sizeof(WORD)) return FALSE;
+    WORD count = table[1];
+    if (size < 2 * sizeof(WORD) + count * sizeof(MenuBarButton)) return FALSE;
+    const auto* buttons = reinterpret_cast<const MenuBarButton*>(table + 2);
+
+    // The bar is a tool bar along the bottom of its window. It stays hidden:
+    // the device screen has no room below the dialogs, and its button carries
+    // no command anyone handles.
+    HWND bar = CreateWindowExW(0, TOOLBARCLASSNAMEW, L"", WS_CHILD | CCS_BOTTOM | TBSTYLE_LIST, 0, 0,
+                               0, 0, pmbi->hwndParent, nullptr, pmbi->hInstRes, nullptr);
+    if (!bar) return FALSE;
+    SendMessageW(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    for (WORD i = 0; i < count; ++i) {
+        wchar_t caption[64] = L"";
+        LoadStringW(pmbi->hInstRes, buttons[i].captionString, caption, std::size(caption));
+        TBBUTTON button{};
+        button.iBitmap = I_IMAGENONE;
+        button.idCommand = buttons[i].command;
+        button.fsState = static_cast<BYTE>(buttons[i].state);
+        button.fsStyle = static_cast<BYTE>(buttons[i].style);
+        button.iString = reinterpret_cast<INT_PTR>(caption);
+        SendMessageW(bar, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&button));
+    }
+    pmbi->hwndMB = bar;
+    return TRUE;
+}
+
+BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO psai)
+{
+    // Without an input panel there is nothing to re-lay out.
+    return IsWindow(hwnd) && psai && psai->cbSize == sizeof *psai;
+}
+
+BOOL SHCreateShortcut(const wchar_t* szShortcut, const wchar_t* szTarget)
+{
+    if (!szShortcut || !szTarget || !*szTarget) return FALSE;
+    std::wstring text = std::to_wstring(wcslen(szTarget)) + L"#" + szTarget;
+
+    int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
+                                    0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), bytes,
+                        nullptr, nullptr);
+
+    ScopedHandle file(CreateFileW(szShortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return FALSE;
+    DWORD written = 0;
+    if (!WriteFile(file.get(), narrow.data(), static_cast<DWORD>(narrow.size()), &written, nullptr) ||
+        written != narrow.size()) {
+        file.reset();
+        DeleteFileW(szShortcut);
+        return FALSE;
+    }
+    return TRUE;
+}

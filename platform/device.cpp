@@ -1,0 +1,215 @@
+// Device clock, process creation and command line (see device.h).
+#include "platform/device.h"
+#include "platform/device_clock.h"
+#include "platform/scoped.h"
+#include "platform/text.h"
+
+#include <string>
+
+namespace {
+
+constexpr wchar_t ClockMappingName[] = L"DeviceClockOffset";
+constexpr wchar_t ClockInitMutexName[] = L"DeviceClockInit";
+constexpr ULONGLONG TicksPerMinute = 600000000ULL;
+
+ULONGLONG toTicks(const FILETIME& ft)
+{
+    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+FILETIME fromTicks(ULONGLONG ticks)
+{
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
+ULONGLONG utcNow()
+{
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    return toTicks(ft);
+}
+
+// A device that never had its clock set runs at the host's local time, with
+// the host's offset from UTC at the moment the clock was first read.
+LONGLONG hostLocalOffset()
+{
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return 0;
+    FILETIME fu, fl;
+    SystemTimeToFileTime(&utc, &fu);
+    SystemTimeToFileTime(&local, &fl);
+    LONGLONG diff = static_cast<LONGLONG>(toTicks(fl) - toTicks(fu));
+    LONGLONG minutes = (diff + (diff >= 0 ? 1 : -1) * static_cast<LONGLONG>(TicksPerMinute / 2)) /
+                       static_cast<LONGLONG>(TicksPerMinute);
+    return minutes * static_cast<LONGLONG>(TicksPerMinute);
+}
+
+bool readStoredOffset(LONGLONG& offset)
+{
+    ScopedKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, device_clock::ClockKey, 0, KEY_QUERY_VALUE, key.out()) !=
+        ERROR_SUCCESS)
+        return false;
+    LONGLONG value = 0;
+    DWORD type = 0, size = sizeof value;
+    if (RegQueryValueExW(key.get(), device_clock::OffsetValue, nullptr, &type,
+                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+        type != REG_QWORD || size != sizeof value)
+        return false;
+    offset = value;
+    return true;
+}
+
+bool writeStoredOffset(LONGLONG offset)
+{
+    ScopedKey key;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, device_clock::ClockKey, 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, key.out(), nullptr) != ERROR_SUCCESS)
+        return false;
+    return RegSetValueExW(key.get(), device_clock::OffsetValue, 0, REG_QWORD,
+                          reinterpret_cast<const BYTE*>(&offset), sizeof offset) == ERROR_SUCCESS;
+}
+
+// One offset shared by every process of the device, so that reading the clock
+// costs a memory read; the registry keeps it across resets.
+struct SharedClock {
+    volatile LONGLONG offset;
+};
+
+SharedClock* sharedClock()
+{
+    static SharedClock* clock = [] () -> SharedClock* {
+        ScopedHandle initLock(CreateMutexW(nullptr, FALSE, ClockInitMutexName));
+        MutexLock lock(initLock.get());
+        HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                            sizeof(SharedClock), ClockMappingName);
+        if (!mapping) return nullptr;
+        bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+        // The mapping stays open for the life of the process on purpose.
+        auto* shared = static_cast<SharedClock*>(
+            MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedClock)));
+        if (!shared) return nullptr;
+        if (created) {
+            LONGLONG offset = 0;
+            if (!readStoredOffset(offset)) offset = hostLocalOffset();
+            shared->offset = offset;
+        }
+        return shared;
+    }();
+    return clock;
+}
+
+LONGLONG currentOffset()
+{
+    if (SharedClock* shared = sharedClock()) return shared->offset;
+    LONGLONG offset = 0;
+    if (!readStoredOffset(offset)) offset = hostLocalOffset();
+    return offset;
+}
+
+bool fileExists(const wchar_t* path)
+{
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+namespace device_clock {
+
+ULONGLONG now()
+{
+    return utcNow() + static_cast<ULONGLONG>(currentOffset());
+}
+
+} // namespace device_clock
+
+namespace ce {
+
+void GetLocalTime(LPSYSTEMTIME lpSystemTime)
+{
+    FILETIME ft = fromTicks(device_clock::now());
+    FileTimeToSystemTime(&ft, lpSystemTime);
+}
+
+BOOL SetLocalTime(const SYSTEMTIME* lpSystemTime)
+{
+    FILETIME wanted;
+    if (!lpSystemTime || !SystemTimeToFileTime(lpSystemTime, &wanted)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    LONGLONG offset = static_cast<LONGLONG>(toTicks(wanted) - utcNow());
+    if (!writeStoredOffset(offset)) return FALSE;
+    if (SharedClock* shared = sharedClock()) shared->offset = offset;
+    ScopedHandle changed(CreateEventW(nullptr, FALSE, FALSE, device_clock::ClockChangedEventName));
+    if (changed) SetEvent(changed.get());
+    return TRUE;
+}
+
+BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
+                    LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                    LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles,
+                    DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
+                    LPSTARTUPINFOW lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation)
+{
+    if (!lpApplicationName) {
+        // Without an image name the line is a whole desktop command line.
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        return ::CreateProcessW(nullptr, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
+                                bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
+                                lpStartupInfo ? lpStartupInfo : &si, lpProcessInformation);
+    }
+
+    // A bare file name is looked for where it is and then in \Windows.
+    std::wstring image = lpApplicationName;
+    if (image.find(L'\\') == std::wstring::npos && image.find(L'/') == std::wstring::npos &&
+        !fileExists(image.c_str())) {
+        std::wstring inWindows = L"\\Windows\\" + image;
+        if (fileExists(inWindows.c_str())) image = inWindows;
+    }
+
+    // The child takes the first token of its command line as its own name and
+    // the rest, after one blank, as its arguments (see CommandLine()).
+    std::wstring line = L"\"" + image + L"\"";
+    if (lpCommandLine) {
+        line += L' ';
+        line += lpCommandLine;
+    }
+
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION scratch{};
+    BOOL ok = ::CreateProcessW(image.c_str(), line.data(), lpProcessAttributes, lpThreadAttributes,
+                               bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
+                               lpStartupInfo ? lpStartupInfo : &si,
+                               lpProcessInformation ? lpProcessInformation : &scratch);
+    if (ok && !lpProcessInformation) {
+        CloseHandle(scratch.hThread);
+        CloseHandle(scratch.hProcess);
+    }
+    return ok;
+}
+
+const wchar_t* CommandLine()
+{
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p == L'"') ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    // Exactly one separator belongs to the program name; further blanks are
+    // part of the arguments.
+    if (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+} // namespace ce

@@ -1,0 +1,32 @@
+// The device's kernel services whose behaviour differs from the desktop's:
+// the device clock, process creation and the command line a program was given.
+// Everything that reads local time or starts a program goes through these.
+#ifndef MORVANE_PLATFORM_DEVICE_H
+#define MORVANE_PLATFORM_DEVICE_H
+
+#include <windows.h>
+
+namespace ce {
+
+// Local time of the device clock, which every process of the device shares.
+void GetLocalTime(LPSYSTEMTIME lpSystemTime);
+
+// Sets the device clock; a waiting notification service wakes at once.
+BOOL SetLocalTime(const SYSTEMTIME* lpSystemTime);
+
+// Starts a program the handheld way: lpCommandLine holds the arguments only
+// (the child sees exactly them as its command line), a bare file name is also
+// looked up in \Windows, and the start-up information may be null.
+BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
+                    LPSECURITY_ATTRIBUTES lpProcessAttributes,
+                    LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles,
+                    DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
+                    LPSTARTUPINFOW lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation);
+
+// The arguments this process was started with, exactly as its creator passed
+// them (the value WinMain receives on the handheld).
+const wchar_t* CommandLine();
+
+} // namespace ce
+
+#endif

@@ -1,0 +1,21 @@
+// The device clock: host UTC plus an offset the device keeps in its registry,
+// so it is unaffected by the host's time zone and daylight-saving changes.
+// Every process maps one shared copy of the offset; setting the clock updates
+// both and sets ClockChangedEventName.
+#ifndef MORVANE_PLATFORM_DEVICE_CLOCK_H
+#define MORVANE_PLATFORM_DEVICE_CLOCK_H
+
+#include <windows.h>
+
+namespace device_clock {
+
+constexpr wchar_t ClockKey[]              = L"Software\\Device\\Clock";
+constexpr wchar_t OffsetValue[]           = L"Offset";   // REG_QWORD, 100 ns units
+constexpr wchar_t ClockChangedEventName[] = L"DeviceClockChanged";
+
+// Device local time as a FILETIME value (100 ns units).
+ULONGLONG now();
+
+} // namespace device_clock
+
+#endif

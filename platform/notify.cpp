@@ -1,0 +1,168 @@
+// Notification registrations, kept in the device registry (notification_db.h)
+// and served by the device's notification service.
+#include "platform/notify.h"
+#include "platform/notification_db.h"
+#include "platform/scoped.h"
+
+#include <cwchar>
+
+namespace {
+
+constexpr REGSAM ReadWrite = KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS;
+
+bool openOrCreate(const wchar_t* path, REGSAM access, ScopedKey& key)
+{
+    return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access, nullptr, key.out(),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+bool validProgram(const wchar_t* program)
+{
+    return program && *program && wcslen(program) < MAX_PATH;
+}
+
+bool removeFromAllEvents(const wchar_t* program)
+{
+    ScopedKey events;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, notification_db::EventsSubkey, 0,
+                      KEY_ENUMERATE_SUB_KEYS, events.out()) != ERROR_SUCCESS)
+        return true;   // nothing registered at all
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[32];
+        DWORD length = static_cast<DWORD>(std::size(name));
+        if (RegEnumKeyExW(events.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        ScopedKey event;
+        if (RegOpenKeyExW(events.get(), name, 0, KEY_SET_VALUE, event.out()) == ERROR_SUCCESS)
+            RegDeleteValueW(event.get(), program);
+    }
+    return true;
+}
+
+} // namespace
+
+BOOL CeRunAppAtEvent(const wchar_t* pwszAppName, LONG lWhichEvent)
+{
+    if (!validProgram(pwszAppName) || lWhichEvent < 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    bool ok;
+    if (lWhichEvent == NOTIFICATION_EVENT_NONE) {
+        ok = removeFromAllEvents(pwszAppName);
+    } else {
+        wchar_t path[128];
+        swprintf(path, std::size(path), L"%ls\\%ld", notification_db::EventsSubkey, lWhichEvent);
+        ScopedKey event;
+        DWORD one = 1;
+        ok = openOrCreate(path, ReadWrite, event) &&
+             RegSetValueExW(event.get(), pwszAppName, 0, REG_DWORD,
+                            reinterpret_cast<const BYTE*>(&one), sizeof one) == ERROR_SUCCESS;
+    }
+    notification_db::signalChange();
+    return ok ? TRUE : FALSE;
+}
+
+BOOL CeRunAppAtTime(const wchar_t* pwszAppName, const SYSTEMTIME* lpTime)
+{
+    if (!validProgram(pwszAppName)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    FILETIME check;
+    if (lpTime && !SystemTimeToFileTime(lpTime, &check)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    ScopedKey timed;
+    if (!openOrCreate(notification_db::TimedSubkey, ReadWrite, timed)) return FALSE;
+    bool ok;
+    if (!lpTime) {
+        LONG r = RegDeleteValueW(timed.get(), pwszAppName);
+        ok = (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND);
+    } else {
+        // Only the moment is kept; the day of week is the caller's business.
+        SYSTEMTIME when = *lpTime;
+        when.wMilliseconds = 0;
+        ok = RegSetValueExW(timed.get(), pwszAppName, 0, REG_BINARY,
+                            reinterpret_cast<const BYTE*>(&when), sizeof when) == ERROR_SUCCESS;
+    }
+    notification_db::signalChange();
+    return ok ? TRUE : FALSE;
+}
+
+namespace notification_db {
+
+std::vector<EventRegistration> eventRegistrations()
+{
+    std::vector<EventRegistration> result;
+    ScopedKey events;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, EventsSubkey, 0, KEY_ENUMERATE_SUB_KEYS, events.out()) !=
+        ERROR_SUCCESS)
+        return result;
+    for (DWORD i = 0;; ++i) {
+        wchar_t eventName[32];
+        DWORD length = static_cast<DWORD>(std::size(eventName));
+        if (RegEnumKeyExW(events.get(), i, eventName, &length, nullptr, nullptr, nullptr,
+                          nullptr) != ERROR_SUCCESS)
+            break;
+        ScopedKey event;
+        if (RegOpenKeyExW(events.get(), eventName, 0, KEY_QUERY_VALUE, event.out()) !=
+            ERROR_SUCCESS)
+            continue;
+        for (DWORD j = 0;; ++j) {
+            wchar_t program[MAX_PATH];
+            DWORD programLength = static_cast<DWORD>(std::size(program));
+            if (RegEnumValueW(event.get(), j, program, &programLength, nullptr, nullptr, nullptr,
+                              nullptr) != ERROR_SUCCESS)
+                break;
+            result.push_back({program, wcstol(eventName, nullptr, 10)});
+        }
+    }
+    return result;
+}
+
+std::vector<TimedRegistration> timedRegistrations()
+{
+    std::vector<TimedRegistration> result;
+    ScopedKey timed;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TimedSubkey, 0, KEY_QUERY_VALUE, timed.out()) !=
+        ERROR_SUCCESS)
+        return result;
+    for (DWORD i = 0;; ++i) {
+        wchar_t program[MAX_PATH];
+        DWORD programLength = static_cast<DWORD>(std::size(program));
+        SYSTEMTIME when{};
+        DWORD type = 0, size = sizeof when;
+        LONG r = RegEnumValueW(timed.get(), i, program, &programLength, nullptr, &type,
+                               reinterpret_cast<BYTE*>(&when), &size);
+        if (r == ERROR_NO_MORE_ITEMS) break;
+        FILETIME check;
+        // A value that is not a valid moment is not a registration.
+        if (r != ERROR_SUCCESS || type != REG_BINARY || size != sizeof when ||
+            !SystemTimeToFileTime(&when, &check))
+            continue;
+        result.push_back({program, when});
+    }
+    return result;
+}
+
+bool removeTimedRegistration(const std::wstring& program)
+{
+    ScopedKey timed;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TimedSubkey, 0, KEY_SET_VALUE, timed.out()) !=
+        ERROR_SUCCESS)
+        return false;
+    bool ok = RegDeleteValueW(timed.get(), program.c_str()) == ERROR_SUCCESS;
+    signalChange();
+    return ok;
+}
+
+void signalChange()
+{
+    ScopedHandle changed(CreateEventW(nullptr, FALSE, FALSE, ChangedEventName));
+    if (changed) SetEvent(changed.get());
+}
+
+} // namespace notification_db

@@ -1,0 +1,26 @@
+// Program-wide state of morvane.exe: one copy per process, used on its one
+// user-interface thread.
+#ifndef MORVANE_SHELL_APP_STATE_H
+#define MORVANE_SHELL_APP_STATE_H
+
+#include <windows.h>
+#include <shellapi.h>
+
+class CommandFile;
+
+extern HINSTANCE instanceHandle;     // every resource load and dialog
+extern HWND appWindow;               // the hidden main window
+extern int mainDialogAllowed;        // 0 after a "-reset" start: no main dialog at start
+extern int dialogOpen;               // a dialog of the tray menu or main dialog is up
+extern HBRUSH dialogBrush;           // background of every dialog; never freed
+extern CommandFile sharedCommandFile;  // the command list's command file
+extern NOTIFYICONDATAW trayIconData;
+
+// Background colour of every dialog and static control: red 153, green 153, blue 204.
+constexpr COLORREF DialogColour = RGB(153, 153, 204);
+static_assert(DialogColour == 0x00CC9999, "dialog colour");
+
+// Answers WM_CTLCOLORDLG and WM_CTLCOLORSTATIC the way every dialog does.
+INT_PTR dialogColour(WPARAM deviceContext);
+
+#endif

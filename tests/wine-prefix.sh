@@ -1,0 +1,52 @@
+# Shared by the test runner and the device: Wine binaries, a private X
+# display, and the making of a prefix. Sourced, not run.
+
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
+[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+
+# start_private_display VAR: starts Xvfb on a free display, exports DISPLAY
+# and stores Xvfb's process id in VAR.
+start_private_display() {
+    local fd_file pid n
+    fd_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do
+        n=$(cat "$fd_file")
+        [ -n "$n" ] && break
+        sleep 0.05
+    done
+    rm -f "$fd_file"
+    [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
+    export DISPLAY=":$n"
+    printf -v "$1" '%s' "$pid"
+}
+
+# make_prefix DIR: creates the Wine prefix DIR once, with one 240x320 virtual
+# desktop for all windows and no sound driver.
+make_prefix() {
+    local dir=$1
+    [ -f "$dir/.morvane-ready" ] && return 0
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    WINEPREFIX="$dir" "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
+    WINEPREFIX="$dir" "$WINESERVER" -w
+    WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 240x320 /f >/dev/null 2>&1
+    WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1
+    WINEPREFIX="$dir" "$WINESERVER" -w
+    touch "$dir/.morvane-ready"
+}
+
+# start_virtual_desktop: brings the prefix's desktop up and waits until it is
+# there, so that the first window of a test does not race its start.
+start_virtual_desktop() {
+    "$WINE" explorer /desktop=Default,240x320 >/dev/null 2>&1 </dev/null &
+    for _ in $(seq 100); do
+        xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop' && return 0
+        sleep 0.1
+    done
+    echo "the virtual desktop did not come up" >&2
+    return 1
+}

@@ -1,0 +1,4 @@
+#include "commands/message_window.h"
+
+MessageWindow::MessageWindow() = default;
+MessageWindow::~MessageWindow() = default;

@@ -42,7 +42,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         (type != REG_SZ && type != REG_EXPAND_SZ))
         return InstallFolderUnreadable;
 
+    // 260 bytes without a terminator hold 130 characters: longer than a folder
+    // may be.
     size_t length = boundedLength(path, std::size(path));
+    if (length >= InstallDirBytes / sizeof(wchar_t)) return InstallFolderUnreadable;
     if (length == 0 || path[length - 1] != L'\\') appendText(path, L"\\");
     appendText(path, MainProgramName);
 

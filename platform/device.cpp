@@ -126,6 +126,17 @@ ULONGLONG now()
     return utcNow() + static_cast<ULONGLONG>(currentOffset());
 }
 
+bool isValid(const SYSTEMTIME& t)
+{
+    static const WORD lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12 || t.wDay < 1 ||
+        t.wHour > 23 || t.wMinute > 59 || t.wSecond > 59 || t.wMilliseconds > 999)
+        return false;
+    bool leap = (t.wYear % 4 == 0 && t.wYear % 100 != 0) || t.wYear % 400 == 0;
+    WORD length = (t.wMonth == 2 && leap) ? 29 : lengths[t.wMonth - 1];
+    return t.wDay <= length;
+}
+
 } // namespace device_clock
 
 namespace ce {
@@ -139,7 +150,8 @@ void GetLocalTime(LPSYSTEMTIME lpSystemTime)
 BOOL SetLocalTime(const SYSTEMTIME* lpSystemTime)
 {
     FILETIME wanted;
-    if (!lpSystemTime || !SystemTimeToFileTime(lpSystemTime, &wanted)) {
+    if (!lpSystemTime || !device_clock::isValid(*lpSystemTime) ||
+        !SystemTimeToFileTime(lpSystemTime, &wanted)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }

@@ -16,6 +16,11 @@ constexpr wchar_t ClockChangedEventName[] = L"DeviceClockChanged";
 // Device local time as a FILETIME value (100 ns units).
 ULONGLONG now();
 
+// Whether t names a real moment of the Gregorian calendar. The host's
+// SystemTimeToFileTime takes 29 February of any year, so the device checks
+// dates itself.
+bool isValid(const SYSTEMTIME& t);
+
 } // namespace device_clock
 
 #endif

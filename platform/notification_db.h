@@ -19,6 +19,9 @@ constexpr wchar_t RegistrationsKey[] = L"Software\\Device\\Notifications";
 constexpr wchar_t EventsSubkey[]     = L"Software\\Device\\Notifications\\Events";
 constexpr wchar_t TimedSubkey[]      = L"Software\\Device\\Notifications\\Timed";
 
+// Held while a timed registration is written or removed.
+constexpr wchar_t LockName[] = L"DeviceNotificationsLock";
+
 // Set whenever a registration changes, so that the service recomputes its wait.
 constexpr wchar_t ChangedEventName[] = L"DeviceNotificationsChanged";
 
@@ -37,6 +40,11 @@ std::vector<TimedRegistration> timedRegistrations();
 
 // Removes one program's timed registration (the service does so once it fired).
 bool removeTimedRegistration(const std::wstring& program);
+
+// Removes a program's timed registration only while it still holds the moment
+// `when` (to the second), so that one made again since then survives. True
+// when it removed one.
+bool removeTimedRegistrationAt(const std::wstring& program, const SYSTEMTIME& when);
 
 // Wakes whoever waits on ChangedEventName.
 void signalChange();

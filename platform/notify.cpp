@@ -1,6 +1,7 @@
 // Notification registrations, kept in the device registry (notification_db.h)
 // and served by the device's notification service.
 #include "platform/notify.h"
+#include "platform/device_clock.h"
 #include "platform/notification_db.h"
 #include "platform/scoped.h"
 
@@ -14,6 +15,19 @@ bool openOrCreate(const wchar_t* path, REGSAM access, ScopedKey& key)
 {
     return RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access, nullptr, key.out(),
                            nullptr) == ERROR_SUCCESS;
+}
+
+// Serialises changes of the timed registrations between the programs that
+// register and the service that removes what fired.
+ScopedHandle databaseLock()
+{
+    return ScopedHandle(CreateMutexW(nullptr, FALSE, notification_db::LockName));
+}
+
+bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
+           a.wMinute == b.wMinute && a.wSecond == b.wSecond;
 }
 
 bool validProgram(const wchar_t* program)
@@ -70,11 +84,12 @@ BOOL CeRunAppAtTime(const wchar_t* pwszAppName, const SYSTEMTIME* lpTime)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    FILETIME check;
-    if (lpTime && !SystemTimeToFileTime(lpTime, &check)) {
+    if (lpTime && !device_clock::isValid(*lpTime)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
+    ScopedHandle lockHandle = databaseLock();
+    MutexLock lock(lockHandle.get());
     ScopedKey timed;
     if (!openOrCreate(notification_db::TimedSubkey, ReadWrite, timed)) return FALSE;
     bool ok;
@@ -138,10 +153,9 @@ std::vector<TimedRegistration> timedRegistrations()
         LONG r = RegEnumValueW(timed.get(), i, program, &programLength, nullptr, &type,
                                reinterpret_cast<BYTE*>(&when), &size);
         if (r == ERROR_NO_MORE_ITEMS) break;
-        FILETIME check;
         // A value that is not a valid moment is not a registration.
         if (r != ERROR_SUCCESS || type != REG_BINARY || size != sizeof when ||
-            !SystemTimeToFileTime(&when, &check))
+            !device_clock::isValid(when))
             continue;
         result.push_back({program, when});
     }
@@ -157,6 +171,25 @@ bool removeTimedRegistration(const std::wstring& program)
     bool ok = RegDeleteValueW(timed.get(), program.c_str()) == ERROR_SUCCESS;
     signalChange();
     return ok;
+}
+
+bool removeTimedRegistrationAt(const std::wstring& program, const SYSTEMTIME& when)
+{
+    ScopedHandle lockHandle = databaseLock();
+    MutexLock lock(lockHandle.get());
+    ScopedKey timed;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TimedSubkey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                      timed.out()) != ERROR_SUCCESS)
+        return false;
+    SYSTEMTIME stored{};
+    DWORD type = 0, size = sizeof stored;
+    if (RegQueryValueExW(timed.get(), program.c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS ||
+        type != REG_BINARY || size != sizeof stored || !sameMoment(stored, when))
+        return false;
+    bool removed = RegDeleteValueW(timed.get(), program.c_str()) == ERROR_SUCCESS;
+    signalChange();
+    return removed;
 }
 
 void signalChange()

@@ -1,6 +1,7 @@
 // probe.exe: a stand-in program for the tests. It appends one line to
-// "probe.log" beside itself: the arguments it was given, exactly, in UTF-8,
-// between brackets; then it ends with exit code 7.
+// "probe.log" beside itself, in UTF-8: the program path its creator gave, a
+// tab, and the arguments it was given, exactly, between brackets; then it
+// ends with exit code 7.
 #include "platform/device.h"
 
 #include <windows.h>
@@ -13,7 +14,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     std::wstring log = path;
     log = log.substr(0, log.find_last_of(L'\\') + 1) + L"probe.log";
 
-    std::wstring line = L"[" + std::wstring(ce::CommandLine()) + L"]\n";
+    std::wstring full = GetCommandLineW();
+    const wchar_t* arguments = ce::CommandLine();
+    std::wstring image = full.substr(0, static_cast<size_t>(arguments - GetCommandLineW()));
+    while (!image.empty() && (image.back() == L' ' || image.back() == L'"')) image.pop_back();
+    if (!image.empty() && image.front() == L'"') image.erase(0, 1);
+    std::wstring line = image + L"\t[" + arguments + L"]\n";
     int n = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
                                 nullptr, nullptr);
     std::string bytes(static_cast<size_t>(n), '\0');

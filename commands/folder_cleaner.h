@@ -3,7 +3,22 @@
 #ifndef MORVANE_COMMANDS_FOLDER_CLEANER_H
 #define MORVANE_COMMANDS_FOLDER_CLEANER_H
 
-// Returns 1 when the folder itself was removed at the end, else 0.
+#include <cstddef>
+
+// Deletes every file of folder (a path of at most 259 characters, with or
+// without a trailing backslash) except system files; with recursive non-zero
+// also cleans and removes every subfolder. Returns 1 when the folder itself
+// was removed at the end, else 0. An empty path or one that names the root
+// folder of the device is refused with 0 and nothing touched.
 int cleanFolder(const wchar_t* folder, int recursive);
+
+// Appends a backslash to the path in path[capacity] unless it already ends in
+// one. False, leaving the path unchanged, when the backslash does not fit.
+bool appendBackslash(wchar_t* path, size_t capacity);
+
+// True when path names the root folder of the device ("", "\", "C:", "C:\",
+// "/", "\Windows\.." ...): nothing below a root is left once "." and ".."
+// are taken into account.
+bool namesDeviceRoot(const wchar_t* path);
 
 #endif

@@ -126,6 +126,16 @@ ULONGLONG now()
     return utcNow() + static_cast<ULONGLONG>(currentOffset());
 }
 
+bool storeInitialOffset()
+{
+    LONGLONG offset = 0;
+    if (readStoredOffset(offset)) return true;
+    offset = hostLocalOffset();
+    if (!writeStoredOffset(offset)) return false;
+    if (SharedClock* shared = sharedClock()) shared->offset = offset;
+    return true;
+}
+
 bool isValid(const SYSTEMTIME& t)
 {
     static const WORD lengths[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};

@@ -16,6 +16,10 @@ constexpr wchar_t ClockChangedEventName[] = L"DeviceClockChanged";
 // Device local time as a FILETIME value (100 ns units).
 ULONGLONG now();
 
+// A new device keeps the host's present offset from UTC, so that its clock
+// starts at local time; a clock that was set already is left alone.
+bool storeInitialOffset();
+
 // Whether t names a real moment of the Gregorian calendar. The host's
 // SystemTimeToFileTime takes 29 February of any year, so the device checks
 // dates itself.

@@ -23,17 +23,18 @@ start_private_display() {
     printf -v "$1" '%s' "$pid"
 }
 
-# make_prefix DIR: creates the Wine prefix DIR once, with one 240x320 virtual
-# desktop for all windows and no sound driver.
+# make_prefix DIR [DESKTOP]: creates the Wine prefix DIR once, with one
+# 240x320 virtual desktop for all windows (named DESKTOP, default "Default";
+# its X window is titled "DESKTOP - Wine desktop") and no sound driver.
 make_prefix() {
-    local dir=$1
+    local dir=$1 desktop=${2:-Default}
     [ -f "$dir/.morvane-ready" ] && return 0
     rm -rf "$dir"
     mkdir -p "$dir"
     WINEPREFIX="$dir" "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
     WINEPREFIX="$dir" "$WINESERVER" -w
-    WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 240x320 /f >/dev/null 2>&1
+    WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$desktop" /f >/dev/null 2>&1
+    WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop" /d 240x320 /f >/dev/null 2>&1
     WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1
     WINEPREFIX="$dir" "$WINESERVER" -w
     touch "$dir/.morvane-ready"

@@ -1,0 +1,106 @@
+#!/bin/bash
+# The device's notification service while nothing is due: its CPU time and
+# wake-ups over an idle minute with one registration an hour ahead, side by
+# side with a scheduler that looks once a minute (poll_scheduler.exe), both
+# in the same device at the same time. The target is no wake-up at all.
+#
+#   bench/device-idle.sh [SECONDS]     (default 60)
+#
+# Uses MORVANE_BUILD (default <repo>/build, built with its tests) and a
+# throwaway device unless MORVANE_DEVICE names one (which is then kept).
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/tests/wine-prefix.sh"
+seconds=${1:-60}
+export MORVANE_BUILD=${MORVANE_BUILD:-$repo/build}
+client="$MORVANE_BUILD/tests/emulator/e2e_client.exe"
+poller="$MORVANE_BUILD/bench/poll_scheduler.exe"
+for program in "$client" "$poller"; do
+    [ -f "$program" ] || { echo "no $program: build $MORVANE_BUILD first" >&2; exit 1; }
+done
+
+device() { "$repo/device" "$@"; }
+own_device=0
+baseline=""
+cleanup() {
+    [ -n "$baseline" ] && kill "$baseline" 2>/dev/null
+    if [ "$own_device" = 1 ]; then
+        device down
+        rm -rf "$MORVANE_DEVICE"
+    fi
+    return 0
+}
+trap cleanup EXIT
+if [ -z "${MORVANE_DEVICE:-}" ]; then
+    export MORVANE_DEVICE
+    MORVANE_DEVICE=$(mktemp -d /tmp/morvane-bench-device.XXXXXX)
+    rmdir "$MORVANE_DEVICE"
+    own_device=1
+fi
+
+device up
+device run "$client" clear-registrations
+device run "$client" at-time 60 '\windows\mvlaunch.exe'
+
+# The poller runs in the device like any of its programs.
+export WINEPREFIX=$MORVANE_DEVICE WINEDEBUG=-all
+(
+    cd "$MORVANE_DEVICE/drive_c"
+    setsid "$WINE" "Z:${poller//\//\\}" </dev/null >/dev/null 2>&1 &
+)
+
+# The Wine process whose command line names PROGRAM, in this device.
+pid_of() {
+    local file pid
+    for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
+        pid=${file#/proc/}
+        pid=${pid%/environ}
+        grep -qa "$1" "/proc/$pid/cmdline" 2>/dev/null && { echo "$pid"; return 0; }
+    done
+    return 1
+}
+
+service=$(pid_of 'notifysvc\.exe') || { echo "the notification service is not running" >&2; exit 1; }
+for _ in $(seq 100); do
+    baseline=$(pid_of 'poll_scheduler\.exe') && break
+    sleep 0.1
+done
+[ -n "$baseline" ] || { echo "the poller did not start" >&2; exit 1; }
+
+# CPU nanoseconds and times scheduled in, summed over the process's threads.
+usage() {
+    cat /proc/"$1"/task/*/schedstat | awk '{ cpu += $1; runs += $3 } END { printf "%d %d\n", cpu, runs }'
+}
+
+sleep 2   # both settled
+read -r service_cpu0 service_runs0 < <(usage "$service")
+read -r baseline_cpu0 baseline_runs0 < <(usage "$baseline")
+sleep "$seconds"
+read -r service_cpu1 service_runs1 < <(usage "$service")
+read -r baseline_cpu1 baseline_runs1 < <(usage "$baseline")
+
+service_cpu=$((service_cpu1 - service_cpu0))
+service_runs=$((service_runs1 - service_runs0))
+baseline_cpu=$((baseline_cpu1 - baseline_cpu0))
+baseline_runs=$((baseline_runs1 - baseline_runs0))
+
+ratio() {
+    if [ "$2" -eq 0 ]; then
+        [ "$1" -eq 0 ] && echo "1 (both zero)" || echo "infinite (the service: zero)"
+    else
+        awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f\n", a / b }'
+    fi
+}
+
+echo
+echo "Idle for $seconds s, one registration 60 minutes ahead, same device, same time:"
+printf '  %-34s %12s %10s\n' "" "CPU time" "wake-ups"
+printf '  %-34s %9.3f ms %10d\n' "notification service (notifysvc)" "$(awk -v n="$service_cpu" 'BEGIN { print n / 1e6 }')" "$service_runs"
+printf '  %-34s %9.3f ms %10d\n' "polling baseline (every minute)" "$(awk -v n="$baseline_cpu" 'BEGIN { print n / 1e6 }')" "$baseline_runs"
+echo "  baseline / service: CPU time $(ratio "$baseline_cpu" "$service_cpu"), wake-ups $(ratio "$baseline_runs" "$service_runs")"
+if [ "$service_runs" -eq 0 ]; then
+    echo "  target met: the service did not wake up while idle"
+else
+    echo "  target missed: the service woke $service_runs times while idle"
+fi

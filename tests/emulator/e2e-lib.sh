@@ -1,0 +1,70 @@
+# Shared by the end-to-end scripts: the device under test (MORVANE_DEVICE,
+# made by e2e-setup.sh for the whole run), its test client and probe, and
+# waiting on conditions. Sourced, not run.
+set -euo pipefail
+
+repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+: "${MORVANE_DEVICE:?}" "${MORVANE_BUILD:?}" "${E2E_CLIENT:?}" "${E2E_PROBE:?}"
+export MORVANE_DEVICE MORVANE_BUILD
+
+# Generous: the machine is shared; nothing here depends on how fast it is.
+WAIT_SECONDS=${WAIT_SECONDS:-60}
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "--- device status:" >&2
+    device status >&2 || true
+    exit 1
+}
+
+device() { "$repo/device" "$@"; }
+client() { device run "$E2E_CLIENT" "$@"; }
+
+# wait_for DESCRIPTION CONDITION: until the shell CONDITION (evaluated anew
+# each time) holds, or fail.
+wait_for() {
+    local what=$1 condition=$2
+    local deadline=$((SECONDS + WAIT_SECONDS))
+    until eval "$condition"; do
+        [ $SECONDS -lt $deadline ] || fail "timed out waiting until $what"
+        sleep 0.2
+    done
+}
+
+# Lines of a device file that contain TEXT (0 when the file is missing).
+count_lines() {
+    local file=$1 text=$2
+    [ -f "$file" ] || { echo 0; return; }
+    grep -cF -- "$text" "$file" || true
+}
+
+has_line() { [ "$(count_lines "$1" "$2")" -gt 0 ]; }
+
+running() { local n=0; client count "$1" || n=$?; echo "$n"; }
+
+# A copy of probe.exe at DEVICE_FOLDER\probe.exe, with no log yet; prints
+# the host path of its log.
+place_probe() {
+    local folder
+    folder=$(device path "$1")
+    mkdir -p "$folder"
+    cp "$E2E_PROBE" "$folder/probe.exe"
+    rm -f "$folder/probe.log"
+    echo "$folder/probe.log"
+}
+
+# No registrations, no start-up shortcuts, and the clock at the host's time.
+fresh_device() {
+    device up
+    client clear-registrations
+    rm -f "$(device path '\Windows\StartUp')"/*
+    device clock set "$(date '+%Y-%m-%d %H:%M:%S')"
+}
+
+# The device clock moved MINUTES ahead (whole minutes of the clock).
+advance_clock() {
+    local now seconds
+    now=$(device clock show)
+    seconds=$(TZ=UTC date -d "$now" +%s)
+    device clock set "$(TZ=UTC date -d "@$((seconds + $1 * 60))" '+%Y-%m-%d %H:%M')"
+}

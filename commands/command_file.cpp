@@ -1,24 +1,762 @@
 #include "commands/command_file.h"
 #include "platform/text.h"
+#include "shell/app_state.h"
 
-CommandFile::CommandFile()
+#include <cstring>
+#include <cwchar>
+#include <iterator>
+#include <new>
+
+namespace {
+
+constexpr wchar_t CommandFileName[] = L"zelvane.dat";
+constexpr wchar_t TemporaryFileName[] = L"_cmd_.tmp";
+constexpr wchar_t Caption[] = L"Morvane";
+
+// Kept records go to the temporary file in blocks of this size.
+constexpr DWORD CopyBlockSize = 32768;
+
+// Packs the body fields in file order into out, or only counts their bytes
+// when out is null. Nothing is aligned.
+class BodyWriter {
+public:
+    explicit BodyWriter(BYTE* out) : out_(out) {}
+    DWORD size() const { return size_; }
+
+    void bytes(const void* data, DWORD count)
+    {
+        if (out_) memcpy(out_ + size_, data, count);
+        size_ += count;
+    }
+    void byte(BYTE value) { bytes(&value, 1); }
+    void word(WORD value) { bytes(&value, 2); }
+    void int32(int32_t value) { bytes(&value, 4); }
+
+    // At most capacity - 1 characters and the terminator, so that a field
+    // that lost its terminator still gives a record the reader accepts.
+    void string(const wchar_t* text, size_t capacity)
+    {
+        size_t length = boundedLength(text, capacity);
+        if (length == capacity) length = capacity - 1;
+        bytes(text, static_cast<DWORD>(length * sizeof(wchar_t)));
+        word(0);
+    }
+
+private:
+    BYTE* out_;
+    DWORD size_ = 0;
+};
+
+void writeBody(const Command& command, BodyWriter& out)
+{
+    out.string(command.commandName, PathCapacity);
+    out.word(static_cast<WORD>(command.actionKind));
+    const Command::ActionData& action = command.action;
+    switch (command.actionKind) {
+    case ActionKind::LaunchProgram:
+        out.string(action.programPath, PathCapacity);
+        out.string(action.programArguments, PathCapacity);
+        break;
+    case ActionKind::Cleanup:
+        out.word(action.cleanupOptions);
+        break;
+    case ActionKind::PlaySound:
+        out.string(action.soundName, PathCapacity);
+        out.int32(action.soundRepeatCount);
+        break;
+    case ActionKind::ShowMessage:
+        out.string(action.messageText, MessageCapacity);
+        break;
+    case ActionKind::CleanFolder:
+        out.string(action.folderPath, PathCapacity);
+        out.byte(static_cast<BYTE>(action.includeSubfolders & 0xFF));
+        break;
+    default:
+        break;
+    }
+    out.word(static_cast<WORD>(command.triggerKind));
+    if (command.triggerKind != TriggerKind::OnSchedule) return;
+
+    const Command::Schedule& schedule = command.schedule;
+    out.word(static_cast<WORD>(schedule.recurrence));
+    switch (schedule.recurrence) {
+    case Recurrence::Weekly:
+        out.word(schedule.weekdayMask);
+        break;
+    case Recurrence::Monthly:
+        out.word(static_cast<WORD>(schedule.monthlyMode));
+        if (schedule.monthlyMode == MonthlyMode::MonthlyByDay) {
+            out.word(schedule.monthlyDay);
+        } else {
+            out.word(schedule.monthlyWeek);
+            out.word(schedule.monthlyWeekday);
+        }
+        break;
+    case Recurrence::Yearly:
+        out.word(static_cast<WORD>(schedule.yearlyMode));
+        if (schedule.yearlyMode == YearlyMode::YearlyByDate) {
+            out.word(schedule.yearlyMonth);
+            out.word(schedule.yearlyDay);
+        } else {
+            out.word(schedule.yearlyWeek);
+            out.word(schedule.yearlyWeekday);
+            out.word(schedule.yearlyWeekMonth);
+        }
+        break;
+    case Recurrence::Once:
+        out.word(schedule.onceDay);
+        out.word(schedule.onceMonth);
+        out.word(schedule.onceYear);
+        break;
+    default:
+        break;
+    }
+    out.word(static_cast<WORD>(schedule.timeMode));
+    if (schedule.timeMode == TimeMode::AtSpecificTime) {
+        out.word(schedule.runTime.wHour);
+        out.word(schedule.runTime.wMinute);
+    }
+}
+
+// Whether any of the four 16-bit units packed in a word is zero.
+inline bool hasZeroUnit(uint64_t four)
+{
+    return ((four - 0x0001000100010001ull) & ~four & 0x8000800080008000ull) != 0;
+}
+
+// The length of each string of a body, in units with the terminator, as a
+// check of the body found them: decoding the body again needs no search.
+struct StringLengths {
+    DWORD units[3];   // a body holds at most three strings
+    int count = 0;
+};
+
+// Takes the body fields apart, never reading past the body or writing past a
+// field. Without lengthsKnown it searches each terminator and notes where it
+// was; with lengthsKnown it decodes a body checked before and trusts those
+// lengths.
+class BodyReader {
+public:
+    BodyReader(const BYTE* body, DWORD length, StringLengths& lengths, bool lengthsKnown)
+        : body_(body), length_(length), lengths_(lengths), lengthsKnown_(lengthsKnown) {}
+
+    bool bytes(void* out, DWORD count)
+    {
+        if (length_ - position_ < count) return false;
+        if (out) memcpy(out, body_ + position_, count);
+        position_ += count;
+        return true;
+    }
+    bool byte(BYTE* out) { return bytes(out, 1); }
+    bool word(WORD* out) { return bytes(out, 2); }
+    bool int32(int32_t* out) { return bytes(out, 4); }
+
+    // The terminator must lie inside both the body and the field. The search
+    // is most of what reading costs, so it tests four units at a time and
+    // copies them to the field (if any) as it passes them. A field whose
+    // string has no terminator is left empty, never unterminated.
+    bool string(wchar_t* field, size_t capacity)
+    {
+        if (lengthsKnown_) {
+            if (next_ >= lengths_.count || lengths_.units[next_] > capacity) return false;
+            return bytes(field, lengths_.units[next_++] * sizeof(wchar_t));
+        }
+        DWORD units = (length_ - position_) / sizeof(wchar_t);
+        if (units > capacity) units = static_cast<DWORD>(capacity);
+        const BYTE* text = body_ + position_;
+        BYTE* out = reinterpret_cast<BYTE*>(field);
+        DWORD i = 0;
+        for (; i + 4 <= units; i += 4) {
+            uint64_t four;
+            memcpy(&four, text + i * sizeof(wchar_t), sizeof four);
+            if (hasZeroUnit(four)) break;
+            if (out) memcpy(out + i * sizeof(wchar_t), &four, sizeof four);
+        }
+        for (; i < units; ++i) {   // the four with the zero, or the last few units
+            WORD unit;
+            memcpy(&unit, text + i * sizeof(wchar_t), sizeof unit);
+            if (out) memcpy(out + i * sizeof(wchar_t), &unit, sizeof unit);
+            if (unit != 0) continue;
+            if (lengths_.count == static_cast<int>(std::size(lengths_.units))) break;
+            lengths_.units[lengths_.count++] = i + 1;
+            position_ += (i + 1) * sizeof(wchar_t);
+            return true;
+        }
+        if (field && capacity) field[0] = L'\0';
+        return false;
+    }
+
+private:
+    const BYTE* body_;
+    DWORD length_;
+    DWORD position_ = 0;
+    StringLengths& lengths_;
+    bool lengthsKnown_;
+    int next_ = 0;
+};
+
+template <typename Enum>
+bool enumWord(BodyReader& in, Enum* out)
+{
+    WORD value;
+    if (!in.word(&value)) return false;
+    if (out) *out = static_cast<Enum>(value);
+    return true;
+}
+
+// Checks that the body holds every field its kinds call for and, given a
+// target, decodes it there, overwriting only the fields the body holds. With
+// lengthsKnown the body was checked before and its string lengths noted.
+// Bytes after the fields are ignored.
+bool readBody(const BYTE* body, DWORD length, Command* target, StringLengths& lengths, bool lengthsKnown)
+{
+    BodyReader in(body, length, lengths, lengthsKnown);
+    if (!in.string(target ? target->commandName : nullptr, PathCapacity)) return false;
+
+    ActionKind actionKind;
+    if (!enumWord(in, &actionKind)) return false;
+    if (target) target->actionKind = actionKind;
+    Command::ActionData* action = target ? &target->action : nullptr;
+    switch (actionKind) {
+    case ActionKind::LaunchProgram:
+        if (!in.string(action ? action->programPath : nullptr, PathCapacity) ||
+            !in.string(action ? action->programArguments : nullptr, PathCapacity))
+            return false;
+        break;
+    case ActionKind::Cleanup:
+        if (!in.word(action ? &action->cleanupOptions : nullptr)) return false;
+        break;
+    case ActionKind::PlaySound:
+        if (!in.string(action ? action->soundName : nullptr, PathCapacity) ||
+            !in.int32(action ? &action->soundRepeatCount : nullptr))
+            return false;
+        break;
+    case ActionKind::ShowMessage:
+        if (!in.string(action ? action->messageText : nullptr, MessageCapacity)) return false;
+        break;
+    case ActionKind::CleanFolder: {
+        BYTE flag;
+        if (!in.string(action ? action->folderPath : nullptr, PathCapacity) || !in.byte(&flag)) return false;
+        // Only the low byte is stored; the rest of the field stays as it was.
+        if (action)
+            action->includeSubfolders = static_cast<int32_t>(
+                (static_cast<uint32_t>(action->includeSubfolders) & 0xFFFFFF00u) | flag);
+        break;
+    }
+    default:
+        break;
+    }
+
+    TriggerKind triggerKind;
+    if (!enumWord(in, &triggerKind)) return false;
+    if (target) target->triggerKind = triggerKind;
+    if (triggerKind != TriggerKind::OnSchedule) return true;
+
+    Command::Schedule* schedule = target ? &target->schedule : nullptr;
+    auto field = [schedule](WORD Command::Schedule::*member) {
+        return schedule ? &(schedule->*member) : nullptr;
+    };
+    Recurrence recurrence;
+    if (!enumWord(in, &recurrence)) return false;
+    if (schedule) schedule->recurrence = recurrence;
+    switch (recurrence) {
+    case Recurrence::Weekly:
+        if (!in.word(field(&Command::Schedule::weekdayMask))) return false;
+        break;
+    case Recurrence::Monthly: {
+        MonthlyMode mode;
+        if (!enumWord(in, &mode)) return false;
+        if (schedule) schedule->monthlyMode = mode;
+        if (mode == MonthlyMode::MonthlyByDay) {
+            if (!in.word(field(&Command::Schedule::monthlyDay))) return false;
+        } else if (!in.word(field(&Command::Schedule::monthlyWeek)) ||
+                   !in.word(field(&Command::Schedule::monthlyWeekday))) {
+            return false;
+        }
+        break;
+    }
+    case Recurrence::Yearly: {
+        YearlyMode mode;
+        if (!enumWord(in, &mode)) return false;
+        if (schedule) schedule->yearlyMode = mode;
+        if (mode == YearlyMode::YearlyByDate) {
+            if (!in.word(field(&Command::Schedule::yearlyMonth)) ||
+                !in.word(field(&Command::Schedule::yearlyDay)))
+                return false;
+        } else if (!in.word(field(&Command::Schedule::yearlyWeek)) ||
+                   !in.word(field(&Command::Schedule::yearlyWeekday)) ||
+                   !in.word(field(&Command::Schedule::yearlyWeekMonth))) {
+            return false;
+        }
+        break;
+    }
+    case Recurrence::Once:
+        if (!in.word(field(&Command::Schedule::onceDay)) || !in.word(field(&Command::Schedule::onceMonth)) ||
+            !in.word(field(&Command::Schedule::onceYear)))
+            return false;
+        break;
+    default:
+        break;
+    }
+
+    TimeMode timeMode;
+    if (!enumWord(in, &timeMode)) return false;
+    if (schedule) schedule->timeMode = timeMode;
+    if (timeMode == TimeMode::AtSpecificTime) {
+        if (!in.word(schedule ? &schedule->runTime.wHour : nullptr) ||
+            !in.word(schedule ? &schedule->runTime.wMinute : nullptr))
+            return false;
+    }
+    return true;
+}
+
+bool checkBody(const BYTE* body, DWORD length, StringLengths& lengths)
+{
+    lengths.count = 0;
+    return readBody(body, length, nullptr, lengths, false);
+}
+
+// Decodes a body that checkBody accepted.
+void decodeBody(const BYTE* body, DWORD length, StringLengths& lengths, Command& command)
+{
+    readBody(body, length, &command, lengths, true);
+}
+
+// Checks and decodes in one pass, which the enumeration's speed depends on: on
+// damage, the fields before it are already in command (its strings stay
+// terminated).
+bool checkAndDecodeBody(const BYTE* body, DWORD length, Command& command)
+{
+    StringLengths lengths;
+    return readBody(body, length, &command, lengths, false);
+}
+
+wchar_t asciiUpper(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 32) : c; }
+
+// The name at the start of a checked body, compared without regard to case.
+// Differences in the ASCII range are settled here; any other goes to the
+// platform's case tables.
+bool storedNameEquals(const BYTE* body, const StringLengths& lengths, const wchar_t* name, size_t nameLength)
+{
+    if (lengths.units[0] - 1 != nameLength) return false;
+    size_t i = 0;
+    for (; i + 4 <= nameLength; i += 4) {   // equal stretches four units at a time
+        uint64_t stored, given;
+        memcpy(&stored, body + i * sizeof(wchar_t), sizeof stored);
+        memcpy(&given, name + i, sizeof given);
+        if (stored != given) break;
+    }
+    for (; i < nameLength; ++i) {
+        wchar_t stored;   // the body may place the name at an odd address
+        memcpy(&stored, body + i * sizeof(wchar_t), sizeof stored);
+        wchar_t given = name[i];
+        if (stored == given) continue;
+        if (stored < 128 && given < 128) {
+            if (asciiUpper(stored) != asciiUpper(given)) return false;
+            continue;
+        }
+        wchar_t whole[PathCapacity];
+        memcpy(whole, body, nameLength * sizeof(wchar_t));
+        return CompareStringOrdinal(whole, static_cast<int>(nameLength), name, static_cast<int>(nameLength), TRUE) ==
+               CSTR_EQUAL;
+    }
+    return true;
+}
+
+// Serialises the writers of one data folder across processes: a mutex named
+// after the folder, lower-cased since paths ignore case.
+class WriterLock {
+public:
+    explicit WriterLock(const wchar_t* folder) : mutex_(CreateMutexW(nullptr, FALSE, mutexName(folder).text)),
+                                                 lock_(mutex_.get()) {}
+    bool held() const { return lock_.held(); }
+
+private:
+    struct Name { wchar_t text[64]; };
+
+    static Name mutexName(const wchar_t* folder)
+    {
+        wchar_t lower[PathCapacity];
+        copyText(lower, folder);
+        CharLowerBuffW(lower, static_cast<DWORD>(wcslen(lower)));
+        unsigned long hash = 2166136261u;   // FNV-1a
+        for (const wchar_t* p = lower; *p; ++p) hash = ((hash ^ static_cast<unsigned>(*p)) * 16777619u) & 0xFFFFFFFFu;
+        Name name;
+        swprintf(name.text, std::size(name.text), L"MorvaneCommandFile-%08lx", hash);
+        return name;
+    }
+
+    ScopedHandle mutex_;
+    MutexLock lock_;
+};
+
+bool writeAll(HANDLE file, const BYTE* data, DWORD count)
+{
+    DWORD written = 0;
+    return WriteFile(file, data, count, &written, nullptr) && written == count;
+}
+
+// The platform refuses to replace a file that another process holds open
+// (an enumeration, a search); those end quickly, so retry for a while.
+bool replaceFile(const wchar_t* replacement, const wchar_t* target)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (MoveFileExW(replacement, target, MOVEFILE_REPLACE_EXISTING)) return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+        if (GetTickCount() - start >= CommandFile::ReplaceTimeoutMs) return false;
+        Sleep(20);
+    }
+}
+
+void showOpenFailure(DWORD error)
+{
+    wchar_t text[160];
+    swprintf(text, std::size(text),
+             L"Unable to open command file. Reinstall Morvane or contact support.\r\nCode: %d",
+             static_cast<int>(error));
+    MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
+}
+
+void showShortWrite(DWORD written, DWORD computed)
+{
+    wchar_t text[96];
+    swprintf(text, std::size(text), L"Bytes Written != Record Length : %d != %d", static_cast<int>(written),
+             static_cast<int>(computed));
+    MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
+}
+
+} // namespace
+
+CommandFile::CommandFile() : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
 {
     wchar_t module[PathCapacity] = L"";
-    GetModuleFileNameW(nullptr, module, static_cast<DWORD>(std::size(module)));
+    GetModuleFileNameW(instanceHandle, module, static_cast<DWORD>(std::size(module)));
+    module[std::size(module) - 1] = L'\0';
     if (wchar_t* lastSlash = wcsrchr(module, L'\\')) *lastSlash = L'\0';
-    copyText(dataFolder, module);
-    appendText(dataFolder, L"\\Data");
-    CreateDirectoryW(dataFolder, nullptr);
+    // A folder too long for "\Data" stays empty, and every open then fails.
+    if (!copyText(dataFolder, module) || !appendText(dataFolder, L"\\Data")) dataFolder[0] = L'\0';
+    if (dataFolder[0]) CreateDirectoryW(dataFolder, nullptr);
 }
 
 CommandFile::~CommandFile() = default;
 
-int CommandFile::openCommandFile() { return 0; }
-int CommandFile::readNextCommand(DWORD, Command&) { return 0; }
-int CommandFile::findCommand(const wchar_t*, Command&) { return 0; }
-int CommandFile::commandExists(const wchar_t*) { return 0; }
-int CommandFile::appendCommand(const Command&) { return 0; }
-int CommandFile::writeCommand(const Command&) { return 0; }
-DWORD CommandFile::storedLength(const Command&) { return 0; }
-int CommandFile::deleteCommand(const wchar_t*) { return 0; }
-void CommandFile::closeCommandFile() {}
+bool CommandFile::filePath(const wchar_t* name, wchar_t (&path)[PathCapacity]) const
+{
+    return dataFolder[0] && copyText(path, dataFolder) && appendText(path, L"\\") && appendText(path, name);
+}
+
+// A delete interrupted after the command file was removed and before the
+// temporary file took its name leaves the kept records only in the temporary
+// file: it becomes the command file again. Fails (with the platform's error)
+// only when that rename fails, so that no empty command file hides them.
+DWORD CommandFile::recoverLeftoverTemporary()
+{
+    wchar_t commandPath[PathCapacity], temporaryPath[PathCapacity];
+    if (!filePath(CommandFileName, commandPath) || !filePath(TemporaryFileName, temporaryPath)) return 0;
+    auto commandFileMissing = [&commandPath] {
+        return GetFileAttributesW(commandPath) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+    };
+    if (!commandFileMissing()) return 0;
+    DWORD attributes = GetFileAttributesW(temporaryPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
+    WriterLock lock(dataFolder);
+    if (!lock.held() || !commandFileMissing() || MoveFileW(temporaryPath, commandPath)) return 0;
+    DWORD error = GetLastError();
+    return error ? error : ERROR_OPEN_FAILED;
+}
+
+DWORD CommandFile::openQuietly()
+{
+    closeCommandFile();
+    wchar_t path[PathCapacity];
+    if (!filePath(CommandFileName, path)) return ERROR_FILENAME_EXCED_RANGE;
+    if (!readBlock) return ERROR_NOT_ENOUGH_MEMORY;
+    if (DWORD error = recoverLeftoverTemporary()) return error;
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = GetLastError();
+    if (file == INVALID_HANDLE_VALUE) return error ? error : ERROR_OPEN_FAILED;
+    commandHandle.reset(file);
+    return 0;
+}
+
+int CommandFile::openCommandFile()
+{
+    DWORD error = openQuietly();
+    if (error) {
+        showOpenFailure(error);
+        return 0;
+    }
+    return 1;
+}
+
+void CommandFile::closeCommandFile()
+{
+    commandHandle.reset();
+    readStart = readEnd = 0;
+}
+
+DWORD CommandFile::bufferedBytes(DWORD wanted)
+{
+    DWORD held = readEnd - readStart;
+    if (held >= wanted) return held;
+    memmove(readBlock.get(), readBlock.get() + readStart, held);
+    readStart = 0;
+    readEnd = held;
+    while (readEnd < wanted) {
+        DWORD got = 0;
+        if (!ReadFile(commandHandle.get(), readBlock.get() + readEnd, ReadBlockSize - readEnd, &got, nullptr) ||
+            got == 0)
+            break;
+        readEnd += got;
+    }
+    return readEnd - readStart;
+}
+
+// The next whole record in the read block. A length no body of this program
+// can have, or a body cut short, is damage: nothing after it can be trusted.
+CommandFile::RecordRead CommandFile::nextRecord(const BYTE*& body, DWORD& length)
+{
+    if (!commandHandle) return RecordRead::End;
+    DWORD held = readEnd - readStart;
+    if (held < 4) held = bufferedBytes(4);
+    if (held == 0) return RecordRead::End;
+    if (held < 4) return RecordRead::Damaged;
+    memcpy(&length, readBlock.get() + readStart, 4);
+    if (length > MaxBodyLength) return RecordRead::Damaged;
+    if (held < 4 + length && bufferedBytes(4 + length) < 4 + length) return RecordRead::Damaged;
+    body = readBlock.get() + readStart + 4;
+    readStart += 4 + length;
+    return RecordRead::Record;
+}
+
+int CommandFile::readNextCommand(DWORD index, Command& command)
+{
+    if (index == EndEnumeration) {
+        closeCommandFile();
+        return 0;
+    }
+    if (index == 0 && !openCommandFile()) return 0;
+    const BYTE* body = nullptr;
+    DWORD length = 0;
+    if (nextRecord(body, length) != RecordRead::Record || !checkAndDecodeBody(body, length, command)) {
+        closeCommandFile();
+        return 0;
+    }
+    return 1;
+}
+
+int CommandFile::findCommand(const wchar_t* name, Command& command)
+{
+    if (!name || !openCommandFile()) return 0;
+    size_t nameLength = wcslen(name);
+    const BYTE* body = nullptr;
+    DWORD length = 0;
+    StringLengths lengths;
+    while (nextRecord(body, length) == RecordRead::Record && checkBody(body, length, lengths)) {
+        if (storedNameEquals(body, lengths, name, nameLength)) {
+            decodeBody(body, length, lengths, command);
+            closeCommandFile();
+            return 1;
+        }
+    }
+    closeCommandFile();
+    return 0;
+}
+
+int CommandFile::commandExists(const wchar_t* name)
+{
+    if (!name || !openCommandFile()) return 0;
+    size_t nameLength = wcslen(name);
+    const BYTE* body = nullptr;
+    DWORD length = 0;
+    StringLengths lengths;
+    int found = 0;
+    while (!found && nextRecord(body, length) == RecordRead::Record && checkBody(body, length, lengths))
+        found = storedNameEquals(body, lengths, name, nameLength);
+    closeCommandFile();
+    return found;
+}
+
+DWORD CommandFile::storedLength(const Command& command)
+{
+    BodyWriter counter(nullptr);
+    writeBody(command, counter);
+    return counter.size();
+}
+
+bool CommandFile::writeRecord(const Command& command, DWORD& bodyWritten)
+{
+    BYTE record[4 + MaxBodyLength];
+    BodyWriter body(record + 4);
+    writeBody(command, body);
+    DWORD length = body.size();
+    memcpy(record, &length, 4);
+
+    // The record goes out in one write: the platform charges for every call.
+    bodyWritten = 0;
+    LARGE_INTEGER start, zero{};
+    if (!SetFilePointerEx(commandHandle.get(), zero, &start, FILE_CURRENT)) return false;
+    DWORD written = 0;
+    if (!WriteFile(commandHandle.get(), record, 4 + length, &written, nullptr)) written = 0;
+    bodyWritten = written > 4 ? written - 4 : 0;
+    if (written == 4 + length) return true;
+    // A partial record would swallow every record appended after it.
+    SetFilePointerEx(commandHandle.get(), start, nullptr, FILE_BEGIN);
+    SetEndOfFile(commandHandle.get());
+    return false;
+}
+
+int CommandFile::writeCommand(const Command& command)
+{
+    DWORD bodyWritten = 0;
+    if (writeRecord(command, bodyWritten)) return 1;
+    showShortWrite(bodyWritten, storedLength(command));
+    return 0;
+}
+
+// Messages wait until the lock is released and the file closed: the other
+// process must not stall while the user reads them.
+int CommandFile::appendCommand(const Command& command)
+{
+    DWORD openError = 0;
+    DWORD bodyWritten = 0;
+    bool written = false;
+    {
+        WriterLock lock(dataFolder);
+        if (!lock.held()) return 0;
+        openError = openQuietly();
+        if (!openError) {
+            LARGE_INTEGER size;
+            if (GetFileSizeEx(commandHandle.get(), &size) &&
+                SetFilePointerEx(commandHandle.get(), size, nullptr, FILE_BEGIN))
+                written = writeRecord(command, bodyWritten);
+            closeCommandFile();
+        }
+    }
+    if (openError) {
+        showOpenFailure(openError);
+        return 0;
+    }
+    if (!written) {
+        showShortWrite(bodyWritten, storedLength(command));
+        return 0;
+    }
+    return 1;
+}
+
+// Looks for the name first: a file without it, or with damage before it,
+// needs no copy. Otherwise the records before the first one of the name go to
+// the temporary file as they are (they were just checked), every later record
+// but those of the name is checked and copied byte for byte, and the copy
+// takes the place of the command file in one step. Damage anywhere stops
+// everything and the command file stays as it was.
+CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD& openError)
+{
+    openError = openQuietly();
+    if (openError) return DeleteResult::OpenFailed;
+    size_t nameLength = wcslen(name);
+    const BYTE* body = nullptr;
+    DWORD length = 0;
+    StringLengths lengths;
+    ULONGLONG firstMatch = 0;   // file offset of the first record of the name
+    for (;;) {
+        RecordRead read = nextRecord(body, length);
+        if (read == RecordRead::End) {
+            closeCommandFile();
+            return DeleteResult::Done;
+        }
+        if (read == RecordRead::Damaged || !checkBody(body, length, lengths)) {
+            closeCommandFile();
+            return DeleteResult::Failed;
+        }
+        if (storedNameEquals(body, lengths, name, nameLength)) break;
+        firstMatch += 4 + length;
+    }
+
+    wchar_t commandPath[PathCapacity], temporaryPath[PathCapacity];
+    filePath(CommandFileName, commandPath);
+    filePath(TemporaryFileName, temporaryPath);
+    ScopedHandle temporary(CreateFileW(temporaryPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!temporary) {
+        closeCommandFile();
+        return DeleteResult::TemporaryFailed;
+    }
+
+    bool intact = copyPrefix(temporary.get(), firstMatch);
+    BYTE copy[CopyBlockSize];
+    DWORD used = 0;
+    while (intact) {
+        RecordRead read = nextRecord(body, length);
+        if (read == RecordRead::End) break;
+        if (read == RecordRead::Damaged || !checkBody(body, length, lengths)) {
+            intact = false;
+            break;
+        }
+        if (storedNameEquals(body, lengths, name, nameLength)) continue;
+        DWORD recordSize = 4 + length;
+        if (used + recordSize > CopyBlockSize) {
+            if (!writeAll(temporary.get(), copy, used)) {
+                intact = false;
+                break;
+            }
+            used = 0;
+        }
+        memcpy(copy + used, body - 4, recordSize);
+        used += recordSize;
+    }
+    if (intact && used) intact = writeAll(temporary.get(), copy, used);
+    closeCommandFile();
+    temporary.reset();
+    if (!intact) {
+        DeleteFileW(temporaryPath);
+        return DeleteResult::Failed;
+    }
+    // When the file cannot be replaced, the copy stays beside it untouched.
+    return replaceFile(temporaryPath, commandPath) ? DeleteResult::Done : DeleteResult::Failed;
+}
+
+// Copies the first count bytes of the command file to target through the
+// read block, and leaves the reader at that offset.
+bool CommandFile::copyPrefix(HANDLE target, ULONGLONG count)
+{
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(commandHandle.get(), start, nullptr, FILE_BEGIN)) return false;
+    readStart = readEnd = 0;
+    while (count > 0) {
+        DWORD wanted = count < ReadBlockSize ? static_cast<DWORD>(count) : ReadBlockSize;
+        DWORD got = 0;
+        if (!ReadFile(commandHandle.get(), readBlock.get(), wanted, &got, nullptr) || got != wanted ||
+            !writeAll(target, readBlock.get(), got))
+            return false;
+        count -= got;
+    }
+    return true;
+}
+
+int CommandFile::deleteCommand(const wchar_t* name)
+{
+    if (!name) return 0;
+    DWORD openError = 0;
+    DeleteResult result;
+    {
+        WriterLock lock(dataFolder);
+        if (!lock.held()) return 0;
+        result = rewriteWithout(name, openError);
+    }
+    switch (result) {
+    case DeleteResult::Done:
+        return 1;
+    case DeleteResult::OpenFailed:
+        showOpenFailure(openError);
+        return 0;
+    case DeleteResult::TemporaryFailed:
+        MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
+        return 0;
+    default:
+        return 0;
+    }
+}

@@ -2,11 +2,19 @@
 // sequence of length-prefixed records with no header. Every operation opens
 // the file, does its work and closes it again; an enumeration keeps it open
 // from index 0 until it reports no more.
+//
+// The resident instance and an event instance share the file. Every writer
+// (append, delete) holds a mutex named after the folder for its whole
+// read-rewrite-replace, so no change of one process is lost to the other.
+// Readers take no lock: a delete replaces the file in one step, and a record
+// being appended reads as the end of the file.
 #ifndef MORVANE_COMMANDS_COMMAND_FILE_H
 #define MORVANE_COMMANDS_COMMAND_FILE_H
 
 #include <windows.h>
+#include <memory>
 #include "commands/command.h"
+#include "platform/scoped.h"
 
 // Passed to readNextCommand to end an enumeration early.
 constexpr DWORD EndEnumeration = 0xFFFFFFFF;
@@ -19,10 +27,16 @@ public:
     CommandFile& operator=(const CommandFile&) = delete;
 
     int openCommandFile();
+    // A damaged record ends the enumeration like the end of the file; the
+    // fields before the damage may already be in command.
     int readNextCommand(DWORD index, Command& command);
-    int findCommand(const wchar_t* name, Command& command);
+    int findCommand(const wchar_t* name, Command& command);   // command untouched when absent
     int commandExists(const wchar_t* name);
     int appendCommand(const Command& command);
+    // Writes one record at the current position of the open file, which must
+    // be its end; a short write is cut off again and reported (result 0).
+    // appendCommand calls it under the writers' lock; any other caller must
+    // have the file to itself.
     int writeCommand(const Command& command);
     static DWORD storedLength(const Command& command);
     int deleteCommand(const wchar_t* name);
@@ -30,10 +44,38 @@ public:
 
     const wchar_t* dataFolderPath() const { return dataFolder; }
 
+    // The longest body this program writes: a full name, the largest action
+    // data (a full message) and the longest schedule. A stored length above
+    // it marks a damaged record.
+    static constexpr DWORD MaxBodyLength = 2 * PathCapacity + 2 + 2 * MessageCapacity + 2 + 16;
+    // How long a delete keeps trying to replace the file while another
+    // process has it open.
+    static constexpr DWORD ReplaceTimeoutMs = 3000;
+
 private:
-    HANDLE commandHandle = INVALID_HANDLE_VALUE;
-    HANDLE tempHandle = INVALID_HANDLE_VALUE;
+    enum class RecordRead { Record, End, Damaged };
+    enum class DeleteResult { Done, Failed, OpenFailed, TemporaryFailed };
+
+    DWORD openQuietly();   // 0, or the error that openCommandFile reports
+    RecordRead nextRecord(const BYTE*& body, DWORD& length);
+    DWORD bufferedBytes(DWORD wanted);
+    bool writeRecord(const Command& command, DWORD& bodyWritten);
+    DeleteResult rewriteWithout(const wchar_t* name, DWORD& openError);
+    bool copyPrefix(HANDLE target, ULONGLONG count);
+    bool filePath(const wchar_t* name, wchar_t (&path)[PathCapacity]) const;
+    DWORD recoverLeftoverTemporary();   // 0, or the error that stops the open
+
+    ScopedHandle commandHandle;
     wchar_t dataFolder[PathCapacity];
+
+    // Records are read through this block: under the platform each ReadFile
+    // costs far more than copying. It always holds a whole record. It lives
+    // on the heap, as the objects live on the stack of their users.
+    static constexpr DWORD ReadBlockSize = 65536;
+    static_assert(ReadBlockSize >= 4 + MaxBodyLength, "a record fits in the read block");
+    std::unique_ptr<BYTE[]> readBlock;
+    DWORD readStart = 0;    // first unused byte
+    DWORD readEnd = 0;      // one past the last byte read from the file
 };
 
 #endif

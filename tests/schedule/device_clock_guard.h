@@ -1,0 +1,76 @@
+// Sets the device clock for one test and puts it back afterwards: the clock
+// then runs on from where it would have been, and a stored offset that did
+// not exist before is removed again.
+#ifndef MORVANE_TESTS_SCHEDULE_DEVICE_CLOCK_GUARD_H
+#define MORVANE_TESTS_SCHEDULE_DEVICE_CLOCK_GUARD_H
+
+#include <windows.h>
+#include <gtest/gtest.h>
+#include "platform/device.h"
+#include "platform/device_clock.h"
+#include "platform/scoped.h"
+
+namespace test {
+
+class DeviceClockGuard {
+public:
+    DeviceClockGuard()
+    {
+        SYSTEMTIME local;
+        ce::GetLocalTime(&local);
+        FILETIME localFileTime, utc;
+        SystemTimeToFileTime(&local, &localFileTime);
+        GetSystemTimeAsFileTime(&utc);
+        offset_ = static_cast<LONGLONG>(ticks(localFileTime) - ticks(utc));
+
+        ScopedKey key;
+        hadStoredOffset_ = RegOpenKeyExW(HKEY_LOCAL_MACHINE, device_clock::ClockKey, 0, KEY_QUERY_VALUE,
+                                         key.out()) == ERROR_SUCCESS &&
+                           RegQueryValueExW(key.get(), device_clock::OffsetValue, nullptr, nullptr, nullptr,
+                                            nullptr) == ERROR_SUCCESS;
+    }
+
+    ~DeviceClockGuard()
+    {
+        FILETIME utc;
+        GetSystemTimeAsFileTime(&utc);
+        ULONGLONG now = ticks(utc) + static_cast<ULONGLONG>(offset_);
+        FILETIME restored;
+        restored.dwLowDateTime = static_cast<DWORD>(now);
+        restored.dwHighDateTime = static_cast<DWORD>(now >> 32);
+        SYSTEMTIME local;
+        FileTimeToSystemTime(&restored, &local);
+        ce::SetLocalTime(&local);
+        if (!hadStoredOffset_)
+            RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, device_clock::ClockKey, device_clock::OffsetValue);
+    }
+
+    DeviceClockGuard(const DeviceClockGuard&) = delete;
+    DeviceClockGuard& operator=(const DeviceClockGuard&) = delete;
+
+    // Noon by default, far from a change of day while the test runs.
+    void set(WORD year, WORD month, WORD day, WORD hour = 12, WORD minute = 0, WORD second = 0)
+    {
+        SYSTEMTIME wanted{};
+        wanted.wYear = year;
+        wanted.wMonth = month;
+        wanted.wDay = day;
+        wanted.wHour = hour;
+        wanted.wMinute = minute;
+        wanted.wSecond = second;
+        ASSERT_TRUE(ce::SetLocalTime(&wanted));
+    }
+
+private:
+    static ULONGLONG ticks(const FILETIME& time)
+    {
+        return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    }
+
+    LONGLONG offset_ = 0;
+    bool hadStoredOffset_ = false;
+};
+
+} // namespace test
+
+#endif

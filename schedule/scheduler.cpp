@@ -1,9 +1,14 @@
 #include "schedule/scheduler.h"
+#include "commands/command_file.h"
 #include "platform/aygshell.h"
+#include "platform/device_clock.h"
 #include "platform/notify.h"
 #include "platform/text.h"
+#include "schedule/due_test.h"
+#include "shell/settings_store.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -18,6 +23,129 @@ void launcherPath(wchar_t (&path)[PathCapacity])
     swprintf(path, std::size(path), L"\\windows\\%ls", LauncherName);
 }
 
+// How far the searches below look ahead. A day of month 29 to 31 is missing
+// from at most two months in a row; every weekday has a fifth occurrence in
+// at least four of any twelve months; 29 February comes back within eight
+// years; and the calendar, days of week included, repeats every 400 years.
+constexpr int MonthsToSearch = 13;
+constexpr int LeapYearsToSearch = 9;
+constexpr int YearsToSearch = 400;
+
+void setDate(CalendarDate& date, WORD year, WORD month, WORD day)
+{
+    date.time.wYear = year;
+    date.time.wMonth = month;
+    date.SetDay(day);   // and the day of week with it
+}
+
+// Day 1 of the month after date's.
+void toNextMonth(CalendarDate& date)
+{
+    date.time.wDay = 1;
+    date.AddMonth();
+}
+
+// The day of the nth (index 0 = first, 4 = fifth) weekday of the month, or 0
+// when the month has no such day. The arguments are checked before the
+// calendar sees them, so its message boxes never appear. The calendar counts
+// weeks 1 to 4 only, so the fifth is found four weeks after the first.
+int nthWeekday(const CalendarDate& calendar, WORD weekIndex, WORD dayOfWeek, WORD month, WORD year)
+{
+    if (weekIndex > 4 || dayOfWeek > 6 || month < 1 || month > 12) return 0;
+    int day = calendar.CalcDayFromWeekNumber(1, dayOfWeek, month, year) + 7 * weekIndex;
+    // The calendar allows 29 February in every year.
+    return day <= calendar.LengthOfMonth(month, year) ? day : 0;
+}
+
+// Each search starts from date, the first day the run may fall on, and
+// leaves date on the first due day from there.
+bool findWeekly(const Command::Schedule& schedule, CalendarDate& date)
+{
+    for (int step = 0; step < 7; ++step) {
+        if ((schedule.weekdayMask >> date.GetDayOfWeek()) & 1) return true;
+        date.AddDay();
+    }
+    return false;   // an empty set names no day
+}
+
+// A month that lacks the day (31 in April, 29 February in a common year) is
+// skipped, as the first-power-on run skips it.
+bool findMonthlyByDay(const Command::Schedule& schedule, CalendarDate& date)
+{
+    for (int step = 0; step < MonthsToSearch; ++step) {
+        if (schedule.monthlyDay >= date.GetDay() &&
+            schedule.monthlyDay <= date.LengthOfMonth(date.GetMonth(), date.GetYear())) {
+            date.SetDay(schedule.monthlyDay);
+            return true;
+        }
+        toNextMonth(date);
+    }
+    return false;
+}
+
+// A fifth weekday (index 4) is missing from many months; they are skipped.
+bool findMonthlyByWeekday(const Command::Schedule& schedule, CalendarDate& date)
+{
+    for (int step = 0; step < MonthsToSearch; ++step) {
+        int day = nthWeekday(date, schedule.monthlyWeek, schedule.monthlyWeekday, date.GetMonth(),
+                             date.GetYear());
+        if (day != 0 && day >= date.GetDay()) {
+            date.SetDay(static_cast<WORD>(day));
+            return true;
+        }
+        toNextMonth(date);
+    }
+    return false;
+}
+
+bool onOrAfter(const CalendarDate& start, WORD year, WORD month, int day)
+{
+    if (year != start.GetYear()) return year > start.GetYear();
+    if (month != start.GetMonth()) return month > start.GetMonth();
+    return day >= start.GetDay();
+}
+
+// 29 February waits for the next leap year.
+bool findYearlyByDate(const Command::Schedule& schedule, CalendarDate& date)
+{
+    WORD year = date.GetYear();
+    if (!onOrAfter(date, year, schedule.yearlyMonth, schedule.yearlyDay)) ++year;
+    for (int step = 0; step < LeapYearsToSearch; ++step, ++year) {
+        if (schedule.yearlyDay <= date.LengthOfMonth(schedule.yearlyMonth, year)) {
+            setDate(date, year, schedule.yearlyMonth, schedule.yearlyDay);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool findYearlyByWeekday(const Command::Schedule& schedule, CalendarDate& date)
+{
+    WORD year = date.GetYear();
+    for (int step = 0; step < YearsToSearch; ++step, ++year) {
+        int day = nthWeekday(date, schedule.yearlyWeek, schedule.yearlyWeekday, schedule.yearlyWeekMonth, year);
+        if (day != 0 && onOrAfter(date, year, schedule.yearlyWeekMonth, day)) {
+            setDate(date, year, schedule.yearlyWeekMonth, static_cast<WORD>(day));
+            return true;
+        }
+    }
+    return false;
+}
+
+// Orders valid moments as their FILETIMEs would, without the conversion: the
+// walk over the command file compares one per timed command.
+ULONGLONG momentKey(const SYSTEMTIME& t)
+{
+    return ((((static_cast<ULONGLONG>(t.wYear) * 16 + t.wMonth) * 32 + t.wDay) * 32 + t.wHour) * 64 + t.wMinute) * 64 +
+           t.wSecond;
+}
+
+// A null time cancels the program's timed start, if it has one.
+void cancelTimedStart(const wchar_t* program)
+{
+    CeRunAppAtTime(program, nullptr);
+}
+
 } // namespace
 
 Scheduler::Scheduler()
@@ -25,6 +153,7 @@ Scheduler::Scheduler()
     installFolder[0] = L'\0';
     wchar_t module[PathCapacity] = L"";
     GetModuleFileNameW(nullptr, module, static_cast<DWORD>(std::size(module)));
+    module[std::size(module) - 1] = L'\0';   // a path cut at the capacity may lack its terminator
     if (wchar_t* lastSlash = wcsrchr(module, L'\\')) lastSlash[1] = L'\0';
     copyText(installFolder, module);
 }
@@ -58,23 +187,121 @@ void Scheduler::DeleteStartupShortcut()
     DeleteFileW(ShortcutDeletePath);
 }
 
+void Scheduler::mainProgramPath(wchar_t (&path)[PathCapacity]) const
+{
+    copyText(path, installFolder);
+    appendText(path, MainProgramName);
+}
+
 void Scheduler::ClearTimedRegistrations()
 {
     wchar_t mainProgram[PathCapacity];
-    copyText(mainProgram, installFolder);
-    appendText(mainProgram, MainProgramName);
-    CeRunAppAtTime(mainProgram, nullptr);
+    mainProgramPath(mainProgram);
+    cancelTimedStart(mainProgram);
 
     wchar_t launcher[PathCapacity];
     launcherPath(launcher);
-    CeRunAppAtTime(launcher, nullptr);
+    cancelTimedStart(launcher);
 }
 
 void Scheduler::ScheduleNextRun()
 {
     ClearTimedRegistrations();
+
+    // One reading of the clock for every command, so that all of them are
+    // measured from the same minute.
+    CalendarDate now;
+    CalendarDate candidate;
+    CalendarDate earliest;
+    ULONGLONG earliestKey = 0;
+    bool found = false;
+    // The names due at one moment are kept whole, however many there are:
+    // a command left out here would silently never run.
+    std::wstring names;
+
+    CommandFile commandFile;
+    Command command;
+    for (DWORD index = 0; commandFile.readNextCommand(index, command); ++index) {
+        if (command.triggerKind != TriggerKind::OnSchedule ||
+            command.schedule.timeMode != TimeMode::AtSpecificTime)
+            continue;
+        if (!ComputeNextRun(command, candidate, now)) continue;
+        const ULONGLONG key = momentKey(candidate.time);
+        if (!found || key < earliestKey) {
+            earliest.Assign(candidate);
+            earliestKey = key;
+            names = command.commandName;
+            found = true;
+        } else if (key == earliestKey) {
+            names += L';';
+            names += command.commandName;
+        }
+    }
+    if (!found) return;
+
+    wchar_t mainProgram[PathCapacity];
+    mainProgramPath(mainProgram);
+    cancelTimedStart(mainProgram);
+
+    // The names go first: a moment already past (a missed Once) may start
+    // the launcher as soon as it is registered, and the timed run it starts
+    // must read these names, not the previous ones.
+    {
+        SettingsStore settings;
+        settings.setString(L"NextScheduled", names.c_str());
+    }
+    SYSTEMTIME when;
+    earliest.GetSystemTime(&when);
+    wchar_t launcher[PathCapacity];
+    launcherPath(launcher);
+    CeRunAppAtTime(launcher, &when);
 }
 
-void Scheduler::ComputeNextRun(const Command&, CalendarDate&)
+bool Scheduler::ComputeNextRun(const Command& command, CalendarDate& date)
 {
+    CalendarDate now;
+    return ComputeNextRun(command, date, now);
+}
+
+bool Scheduler::ComputeNextRun(const Command& command, CalendarDate& date, const CalendarDate& now)
+{
+    const Command::Schedule& schedule = command.schedule;
+    const WORD hour = schedule.runTime.wHour;
+    const WORD minute = schedule.runTime.wMinute;
+    if (hour > 23 || minute > 59 || !hasValidSchedule(schedule)) return false;
+
+    date.Assign(now);
+    date.SetDay(date.GetDay());   // the day of week from the date, whatever now held
+    // A run time equal to the present minute counts as passed.
+    if (hour * 60 + minute <= now.GetHour() * 60 + now.GetMinute()) date.AddDay();
+    date.SetHour(hour);
+    date.SetMinute(minute);
+    date.SetSecond(0);
+    date.time.wMilliseconds = 0;
+
+    bool found = false;
+    switch (schedule.recurrence) {
+    case Recurrence::Daily:
+        found = true;
+        break;
+    case Recurrence::Weekly:
+        found = findWeekly(schedule, date);
+        break;
+    case Recurrence::Monthly:
+        found = schedule.monthlyMode == MonthlyMode::MonthlyByDay ? findMonthlyByDay(schedule, date)
+                                                                  : findMonthlyByWeekday(schedule, date);
+        break;
+    case Recurrence::Yearly:
+        found = schedule.yearlyMode == YearlyMode::YearlyByDate ? findYearlyByDate(schedule, date)
+                                                                : findYearlyByWeekday(schedule, date);
+        break;
+    case Recurrence::Once:
+        // Also when the moment has passed: a missed Once still runs, as soon
+        // as it is registered.
+        setDate(date, schedule.onceYear, schedule.onceMonth, schedule.onceDay);
+        found = true;
+        break;
+    }
+    // The searches end inside the calendar the device can register.
+    return found && device_clock::isValid(date.time);
 }

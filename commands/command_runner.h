@@ -1,9 +1,10 @@
 // Runs the commands of an event (power-on, reset, a registered time) and any
 // single command on request. Every executed command bumps its usage counter
-// before its action is tried.
+// before its action is tried, so the counters count attempts.
 #ifndef MORVANE_COMMANDS_COMMAND_RUNNER_H
 #define MORVANE_COMMANDS_COMMAND_RUNNER_H
 
+#include <windows.h>
 #include "commands/command.h"
 
 class CommandRunner {
@@ -11,11 +12,20 @@ public:
     CommandRunner();
     virtual ~CommandRunner();
 
+    // Commands triggered at every power-on, at the first power-on of a day,
+    // and schedules due today at first power-on; then the last-run date.
     int runPowerOnCommands();
     int runResetCommands();
+    // The commands named in "NextScheduled", in order; a Once command is
+    // deleted after its run. 0 when no name is stored.
     int runTimedCommands();
     int executeCommand(const Command& command);
     void saveLastRunDate();
+
+    // Plays one repetition of a sound; the device's own player unless a test
+    // listens instead (the test machine has no audio device).
+    using SoundPlayer = BOOL (*)(const wchar_t* path);
+    static void setSoundPlayer(SoundPlayer player);
 };
 
 #endif

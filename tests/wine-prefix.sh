@@ -37,6 +37,12 @@ make_prefix() {
     WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$desktop" /d 240x320 /f >/dev/null 2>&1
     WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Drivers' /v Audio /d '' /f >/dev/null 2>&1
     WINEPREFIX="$dir" "$WINESERVER" -w
+    # Wine's own fonts (Marlett draws the caption buttons) are not found where
+    # Debian installs them; the prefix gets a copy.
+    if [ -d /usr/share/wine/fonts ]; then
+        mkdir -p "$dir/drive_c/windows/Fonts"
+        cp -n /usr/share/wine/fonts/*.ttf "$dir/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     touch "$dir/.morvane-ready"
 }
 

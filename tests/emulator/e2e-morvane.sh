@@ -1,0 +1,27 @@
+# Shared by the scripts that drive morvane.exe itself on the device: its
+# command file and settings through e2e_commands.exe placed beside it.
+# Sourced after e2e-lib.sh.
+: "${E2E_COMMANDS:?}" "${E2E_WINDOW:?}"
+
+MAIN='\Program Files\Morvane\morvane.exe'
+TOOL='\Program Files\Morvane\e2e_commands.exe'
+
+tool() { device run "$TOOL" "$*"; }
+# tool_value VERB...: the tool's exit code (a counter's value, say).
+tool_value() { local n=0; tool "$@" || n=$?; echo "$n"; }
+add() { tool "$1" || fail "could not store the command $1"; }
+counter() { tool_value "counter|$1"; }
+stored() { tool "exists|$1"; }
+
+# No resident instance, no commands, fresh settings with commands enabled.
+fresh_morvane() {
+    fresh_device
+    client close ZELMORVANE >/dev/null 2>&1 || true
+    wait_for "no main program runs" '[ "$(running morvane.exe)" = 0 ]'
+    cp "$E2E_COMMANDS" "$(device path '\Program Files\Morvane')/e2e_commands.exe"
+    tool clear
+    tool "setting|EnableCommands|1"
+}
+
+# Waits until no morvane.exe event instance is left running.
+settle() { wait_for "the event instance ended" '[ "$(running morvane.exe)" = 0 ]'; }

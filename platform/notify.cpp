@@ -18,10 +18,41 @@ bool openOrCreate(const wchar_t* path, REGSAM access, ScopedKey& key)
 }
 
 // Serialises changes of the timed registrations between the programs that
-// register and the service that removes what fired.
-ScopedHandle databaseLock()
+// register and the service that removes what fired. Opened once and kept
+// for the life of the process: every opening of a named object is a trip to
+// the server, and the scheduler makes several calls in a row.
+HANDLE databaseLock()
 {
-    return ScopedHandle(CreateMutexW(nullptr, FALSE, notification_db::LockName));
+    static HANDLE lock = CreateMutexW(nullptr, FALSE, notification_db::LockName);
+    return lock;
+}
+
+// The timed registrations' key, also kept open for the life of the process
+// (each process uses it from one thread) and opened again when the registrations were
+// wiped meanwhile, which leaves an open handle on a deleted key.
+template <typename Operation>
+LONG onTimedKey(Operation operation)
+{
+    static HKEY timed = nullptr;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!timed && RegCreateKeyExW(HKEY_LOCAL_MACHINE, notification_db::TimedSubkey, 0, nullptr, 0,
+                                      KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &timed, nullptr) !=
+                          ERROR_SUCCESS) {
+            timed = nullptr;
+            return ERROR_CANTOPEN;
+        }
+        LONG r = operation(timed);
+        if (r != ERROR_KEY_DELETED) return r;
+        RegCloseKey(timed);
+        timed = nullptr;
+    }
+    return ERROR_KEY_DELETED;
+}
+
+HANDLE changeEvent()
+{
+    static HANDLE changed = CreateEventW(nullptr, FALSE, FALSE, notification_db::ChangedEventName);
+    return changed;
 }
 
 bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
@@ -88,20 +119,23 @@ BOOL CeRunAppAtTime(const wchar_t* pwszAppName, const SYSTEMTIME* lpTime)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    ScopedHandle lockHandle = databaseLock();
-    MutexLock lock(lockHandle.get());
-    ScopedKey timed;
-    if (!openOrCreate(notification_db::TimedSubkey, ReadWrite, timed)) return FALSE;
+    // A removal is safe against the service's own removal of what fired; only
+    // a new moment must not land between the service's look and its removal.
+    MutexLock lock(lpTime ? databaseLock() : nullptr);
     bool ok;
     if (!lpTime) {
-        LONG r = RegDeleteValueW(timed.get(), pwszAppName);
-        ok = (r == ERROR_SUCCESS || r == ERROR_FILE_NOT_FOUND);
+        LONG r = onTimedKey([&](HKEY timed) { return RegDeleteValueW(timed, pwszAppName); });
+        // Cancelling what was not registered changes nothing to wake up for.
+        if (r == ERROR_FILE_NOT_FOUND) return TRUE;
+        ok = r == ERROR_SUCCESS;
     } else {
         // Only the moment is kept; the day of week is the caller's business.
         SYSTEMTIME when = *lpTime;
         when.wMilliseconds = 0;
-        ok = RegSetValueExW(timed.get(), pwszAppName, 0, REG_BINARY,
-                            reinterpret_cast<const BYTE*>(&when), sizeof when) == ERROR_SUCCESS;
+        ok = onTimedKey([&](HKEY timed) {
+                 return RegSetValueExW(timed, pwszAppName, 0, REG_BINARY,
+                                       reinterpret_cast<const BYTE*>(&when), sizeof when);
+             }) == ERROR_SUCCESS;
     }
     notification_db::signalChange();
     return ok ? TRUE : FALSE;
@@ -175,8 +209,7 @@ bool removeTimedRegistration(const std::wstring& program)
 
 bool removeTimedRegistrationAt(const std::wstring& program, const SYSTEMTIME& when)
 {
-    ScopedHandle lockHandle = databaseLock();
-    MutexLock lock(lockHandle.get());
+    MutexLock lock(databaseLock());
     ScopedKey timed;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TimedSubkey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
                       timed.out()) != ERROR_SUCCESS)
@@ -194,8 +227,7 @@ bool removeTimedRegistrationAt(const std::wstring& program, const SYSTEMTIME& wh
 
 void signalChange()
 {
-    ScopedHandle changed(CreateEventW(nullptr, FALSE, FALSE, ChangedEventName));
-    if (changed) SetEvent(changed.get());
+    if (HANDLE changed = changeEvent()) SetEvent(changed);
 }
 
 } // namespace notification_db

@@ -206,8 +206,10 @@ void Scheduler::ClearTimedRegistrations()
 
 void Scheduler::ScheduleNextRun()
 {
-    ClearTimedRegistrations();
-
+    // The old timed registration stays in force while the file is walked and
+    // is then replaced, or cleared when nothing is timed any more: the same
+    // end as clearing it first, without a moment in which nothing is
+    // registered, and with fewer trips to the notification services.
     // One reading of the clock for every command, so that all of them are
     // measured from the same minute.
     CalendarDate now;
@@ -237,8 +239,13 @@ void Scheduler::ScheduleNextRun()
             names += command.commandName;
         }
     }
-    if (!found) return;
+    if (!found) {
+        ClearTimedRegistrations();
+        return;
+    }
 
+    // Only the launcher is ever registered; a start of the program itself
+    // left by anything else is cancelled.
     wchar_t mainProgram[PathCapacity];
     mainProgramPath(mainProgram);
     cancelTimedStart(mainProgram);

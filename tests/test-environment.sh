@@ -1,0 +1,34 @@
+# The environment test and benchmark programs of a build run in: a private
+# Wine prefix under the build folder, a private X display, one persistent
+# Wine server warmed up with its output detached (so Wine's own background
+# processes never hold the caller's pipes), and the prefix's 240x320 virtual
+# desktop up. Sourced; `enter_test_environment BUILD` sets it up and stops
+# it when the calling script ends.
+source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
+
+enter_test_environment() {
+    local build=$1
+    test_prefix="$build/wineprefix"
+    export WINEPREFIX="$test_prefix"
+    export WINEDEBUG=-all
+    export LC_ALL=C.UTF-8 LANG=C.UTF-8
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+
+    test_xvfb_pid=""
+    trap leave_test_environment EXIT
+    start_private_display test_xvfb_pid
+
+    make_prefix "$test_prefix"
+    echo "$DISPLAY" > "$test_prefix/display"
+    mkdir -p "$test_prefix/drive_c/tests"
+
+    "$WINESERVER" -p
+    "$WINE" cmd /c exit >/dev/null 2>&1 </dev/null || true
+    start_virtual_desktop
+}
+
+leave_test_environment() {
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+    [ -n "${test_xvfb_pid:-}" ] && kill "$test_xvfb_pid" 2>/dev/null || true
+    rm -f "$test_prefix/display"
+}

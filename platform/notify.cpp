@@ -66,12 +66,14 @@ bool validProgram(const wchar_t* program)
     return program && *program && wcslen(program) < MAX_PATH;
 }
 
+// Removes the program from every event; true when it had any registration.
 bool removeFromAllEvents(const wchar_t* program)
 {
     ScopedKey events;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, notification_db::EventsSubkey, 0,
                       KEY_ENUMERATE_SUB_KEYS, events.out()) != ERROR_SUCCESS)
-        return true;   // nothing registered at all
+        return false;   // nothing registered at all
+    bool removed = false;
     for (DWORD i = 0;; ++i) {
         wchar_t name[32];
         DWORD length = static_cast<DWORD>(std::size(name));
@@ -79,10 +81,11 @@ bool removeFromAllEvents(const wchar_t* program)
             ERROR_SUCCESS)
             break;
         ScopedKey event;
-        if (RegOpenKeyExW(events.get(), name, 0, KEY_SET_VALUE, event.out()) == ERROR_SUCCESS)
-            RegDeleteValueW(event.get(), program);
+        if (RegOpenKeyExW(events.get(), name, 0, KEY_SET_VALUE, event.out()) == ERROR_SUCCESS &&
+            RegDeleteValueW(event.get(), program) == ERROR_SUCCESS)
+            removed = true;
     }
-    return true;
+    return removed;
 }
 
 } // namespace
@@ -93,9 +96,10 @@ BOOL CeRunAppAtEvent(const wchar_t* pwszAppName, LONG lWhichEvent)
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    bool ok;
+    bool ok = true;
     if (lWhichEvent == NOTIFICATION_EVENT_NONE) {
-        ok = removeFromAllEvents(pwszAppName);
+        // Removing what was not registered changes nothing to wake up for.
+        if (!removeFromAllEvents(pwszAppName)) return TRUE;
     } else {
         wchar_t path[128];
         swprintf(path, std::size(path), L"%ls\\%ld", notification_db::EventsSubkey, lWhichEvent);

@@ -56,8 +56,9 @@ int SettingsStore::setDword(const wchar_t* name, DWORD value)
 
 int SettingsStore::incrementCounter(const wchar_t* name)
 {
-    ScopedHandle mutex(CreateMutexW(nullptr, FALSE, CounterMutexName));
-    MutexLock lock(mutex.get());
+    // Opened once for the life of the process: a run counts every command.
+    static HANDLE counterMutex = CreateMutexW(nullptr, FALSE, CounterMutexName);
+    MutexLock lock(counterMutex);
     return setDword(name, getDword(name) + 1);
 }
 

@@ -75,16 +75,22 @@ bool initInstance()
     return true;
 }
 
-} // namespace
-
-int morvaneMain(HINSTANCE instance, const wchar_t* commandLine)
+// The tree views and date controls of the resident instance's dialogs. An
+// event start shows none of them and is spared the cost, which under the
+// platform is most of a short process's life.
+void initCommonControls()
 {
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof controls;
     controls.dwICC = ICC_TREEVIEW_CLASSES | ICC_DATE_CLASSES;
     static_assert((ICC_TREEVIEW_CLASSES | ICC_DATE_CLASSES) == 0x102, "common controls");
     InitCommonControlsEx(&controls);
+}
 
+} // namespace
+
+int morvaneMain(HINSTANCE instance, const wchar_t* commandLine)
+{
     instanceHandle = instance;
     mainDialogAllowed = 1;
 
@@ -121,6 +127,7 @@ int morvaneMain(HINSTANCE instance, const wchar_t* commandLine)
         break;
     }
 
+    initCommonControls();
     if (!initInstance()) return StartRefusedExitCode;
 
     HACCEL accelerators = LoadAcceleratorsW(instanceHandle, MAKEINTRESOURCEW(IDR_ACCELERATORS));

@@ -3,7 +3,8 @@
 // service and drive C: are at hand:
 //
 //   install            the install folder's registry value, \Windows\StartUp,
-//                      and a new device's clock at the host's local time
+//                      a new device's clock at the host's local time, and, on
+//                      a device that never had them, Morvane's first settings
 //   run | start        start DEVICE_PROGRAM with DEVICE_ARGUMENTS as its exact
 //                      arguments (taken from the environment, so that no
 //                      command-line quoting touches them); run waits and exits
@@ -77,6 +78,25 @@ bool takeVariable(const wchar_t* name, std::wstring& value)
     return true;
 }
 
+// What the handheld's installer gives a device that never ran Morvane:
+// commands on, the tray icon, and the main window at start. The program
+// itself writes no initial values; settings already there are kept.
+bool seedSettings()
+{
+    ScopedKey key;
+    DWORD disposition = 0;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, device_services::SettingsKeyPath, 0, nullptr, 0,
+                        KEY_SET_VALUE, nullptr, key.out(), &disposition) != ERROR_SUCCESS)
+        return false;
+    if (disposition != REG_CREATED_NEW_KEY) return true;
+    const DWORD on = 1;
+    for (const wchar_t* name : {L"EnableCommands", L"EnableTrayIcon", L"ShowMainWin", L"ShowStatus"})
+        if (RegSetValueExW(key.get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on) !=
+            ERROR_SUCCESS)
+            return false;
+    return true;
+}
+
 int install()
 {
     ScopedKey key;
@@ -92,6 +112,7 @@ int install()
         GetLastError() != ERROR_ALREADY_EXISTS)
         return fail(L"cannot make " + std::wstring(device_services::StartupFolder));
     if (!device_clock::storeInitialOffset()) return fail(L"cannot set the device clock");
+    if (!seedSettings()) return fail(L"cannot write Morvane's first settings");
     return Succeeded;
 }
 

@@ -6,6 +6,7 @@
 //
 // Run (after tests/run-tests.sh has made the build's Wine prefix):
 //   BUILD/wine-run "$PWD/BUILD/bench/command_file_bench.exe"
+#include "bench/bench_clock.h"
 #include "commands/command_file.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
@@ -20,6 +21,11 @@
 #include <vector>
 
 namespace {
+
+using bench::best;
+using bench::median;
+using bench::seconds;
+using bench::timed;
 
 constexpr int RecordCount = 10000;
 constexpr int Rounds = 21;
@@ -70,35 +76,6 @@ Command mixedCommand(int i)
     command.schedule.monthlyMode = (i % 3) ? MonthlyMode::MonthlyByDay : MonthlyMode::MonthlyByWeekday;
     command.schedule.yearlyMode = (i % 7) ? YearlyMode::YearlyByDate : YearlyMode::YearlyByWeekday;
     return command;
-}
-
-double seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double timed(const std::function<void()>& work)
-{
-    double start = seconds();
-    work();
-    return seconds() - start;
-}
-
-// The machine is shared: the best of many interleaved rounds is the cost of
-// the work itself, the median shows how much the neighbours added.
-double best(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 double repeated(const std::function<void()>& work)

@@ -6,6 +6,7 @@
 // program (morvane.exe among them) must. Target: at most 2x.
 //
 //   bench/run.sh BUILD event_start_bench
+#include "bench/bench_clock.h"
 #include "commands/command_file.h"
 #include "platform/device.h"
 #include "platform/text.h"
@@ -31,14 +32,6 @@ std::wstring hostPath(const char* unixPath)
     return path;
 }
 
-double milliseconds()
-{
-    LARGE_INTEGER count, frequency;
-    QueryPerformanceCounter(&count);
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(count.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
 // Starts the program with these arguments and waits for it; its exit code.
 DWORD runOnce(const std::wstring& program, const wchar_t* arguments)
 {
@@ -57,15 +50,9 @@ DWORD runOnce(const std::wstring& program, const wchar_t* arguments)
 
 double timeStarts(const std::wstring& program, const wchar_t* arguments)
 {
-    double start = milliseconds();
-    for (int i = 0; i < StartsPerRound; ++i) runOnce(program, arguments);
-    return (milliseconds() - start) / StartsPerRound;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return 1000.0 * bench::timed([&] {
+               for (int i = 0; i < StartsPerRound; ++i) runOnce(program, arguments);
+           }) / StartsPerRound;
 }
 
 // A copy of morvane.exe with its own "Data" folder holding the commands.
@@ -130,15 +117,15 @@ int wmain()
         SettingsStore settings;
         ran = settings.getDword(L"TidewellCmds");
     }
-    const double eventMs = median(eventTimes);
+    const double eventMs = bench::median(eventTimes);
     wprintf(L"event start with %d counted commands: %.1f ms (medians of %d rounds of %d starts; "
             L"%lu commands ran)\n",
             CommandCount, eventMs, Rounds, StartsPerRound, ran);
     const struct {
         const wchar_t* what;
         double ms;
-    } baselines[] = {{L"program that does nothing", median(trivialTimes)},
-                     {L"windowed program that does nothing", median(windowedTimes)}};
+    } baselines[] = {{L"program that does nothing", bench::median(trivialTimes)},
+                     {L"windowed program that does nothing", bench::median(windowedTimes)}};
     for (const auto& baseline : baselines)
         wprintf(L"  against a %ls, %.1f ms: ratio %.2f (%ls)\n", baseline.what, baseline.ms,
                 eventMs / baseline.ms, eventMs / baseline.ms <= 2.0 ? L"target 2x met" : L"over 2x");

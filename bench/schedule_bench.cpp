@@ -11,6 +11,7 @@
 // Run (after tests/run-tests.sh has made the build's Wine prefix):
 //   BUILD/wine-run "$PWD/BUILD/bench/schedule_bench.exe"
 // It uses the command file beside it and leaves no registration behind.
+#include "bench/bench_clock.h"
 #include "commands/command_file.h"
 #include "platform/device.h"
 #include "platform/notify.h"
@@ -28,6 +29,9 @@
 #include <vector>
 
 namespace {
+
+using bench::median;
+using bench::seconds;
 
 constexpr int CommandCount = 10000;
 constexpr int Rounds = 31;
@@ -70,24 +74,6 @@ Command sameMomentCommand(int i)
     command.schedule.runTime.wHour = 3;
     command.schedule.runTime.wMinute = 33;
     return command;
-}
-
-double seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples[samples.size() / 2];
 }
 
 bool writeFile(const std::wstring& path, Command (*make)(int))

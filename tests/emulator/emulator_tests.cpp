@@ -22,17 +22,7 @@ using notification_db::TimedRegistration;
 
 constexpr ULONGLONG TicksPerSecond = 10000000ULL;
 
-SYSTEMTIME moment(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0)
-{
-    SYSTEMTIME t{};
-    t.wYear = year;
-    t.wMonth = month;
-    t.wDay = day;
-    t.wHour = hour;
-    t.wMinute = minute;
-    t.wSecond = second;
-    return t;
-}
+using test::moment;
 
 SYSTEMTIME deviceMomentIn(LONGLONG seconds)
 {

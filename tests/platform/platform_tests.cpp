@@ -14,16 +14,7 @@
 
 namespace {
 
-SYSTEMTIME moment(WORD year, WORD month, WORD day, WORD hour, WORD minute)
-{
-    SYSTEMTIME t{};
-    t.wYear = year;
-    t.wMonth = month;
-    t.wDay = day;
-    t.wHour = hour;
-    t.wMinute = minute;
-    return t;
-}
+using test::moment;
 
 class Notifications : public testing::Test {
 protected:

@@ -24,17 +24,6 @@ Command timedCommand(const wchar_t* name, Recurrence recurrence, WORD hour, WORD
     return command;
 }
 
-SYSTEMTIME moment(WORD year, WORD month, WORD day, WORD hour, WORD minute)
-{
-    SYSTEMTIME t{};
-    t.wYear = year;
-    t.wMonth = month;
-    t.wDay = day;
-    t.wHour = hour;
-    t.wMinute = minute;
-    return t;
-}
-
 CalendarDate dateAt(WORD year, WORD month, WORD day, WORD hour, WORD minute)
 {
     CalendarDate date;

@@ -6,6 +6,7 @@
 
 #include "commands/command.h"
 #include "schedule/calendar_date.h"
+#include "tests/support/test_support.h"
 
 #include <windows.h>
 #include <initializer_list>
@@ -18,7 +19,8 @@ constexpr wchar_t Launcher[] = L"\\windows\\mvlaunch.exe";
 // An OnSchedule command that runs at a specific time.
 Command timedCommand(const wchar_t* name, Recurrence recurrence, WORD hour, WORD minute);
 
-SYSTEMTIME moment(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0);
+using test::moment;
+
 // A date holding that moment, its day of week from the calendar.
 CalendarDate dateAt(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0);
 

@@ -56,6 +56,18 @@ ProcessResult runProgram(const std::wstring& image, const std::wstring& argument
     return waitProgram(startProgram(image, arguments), timeoutMs);
 }
 
+SYSTEMTIME moment(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second)
+{
+    SYSTEMTIME t{};
+    t.wYear = year;
+    t.wMonth = month;
+    t.wDay = day;
+    t.wHour = hour;
+    t.wMinute = minute;
+    t.wSecond = second;
+    return t;
+}
+
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
 {
     DWORD start = GetTickCount();

@@ -33,6 +33,9 @@ HANDLE startProgram(const std::wstring& image, const std::wstring& arguments);
 // Waits for a process, killing it after timeoutMs.
 ProcessResult waitProgram(HANDLE process, DWORD timeoutMs);
 
+// A local moment, every other field zero.
+SYSTEMTIME moment(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0);
+
 // Polls condition every 20 ms until it holds or timeoutMs passes.
 bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 

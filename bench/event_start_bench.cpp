@@ -1,9 +1,10 @@
 // An event start of morvane.exe with 100 power-on commands of the kind that
 // is only counted, timed beside the start of a program that does nothing,
 // all as whole processes under the same Wine server, in the same run,
-// alternating. Two programs that do nothing: one with the kernel alone, and
-// one that also loads the window and drawing libraries, as every windowed
-// program (morvane.exe among them) must. Target: at most 2x.
+// alternating. Two programs that do nothing: one with the kernel alone, the
+// target's measure, and for reference one that also loads the window and
+// drawing libraries, which morvane.exe loads only when it shows something.
+// Target: at most 2x.
 //
 //   bench/run.sh BUILD event_start_bench
 #include "bench/bench_clock.h"

@@ -376,9 +376,11 @@ private:
 
     static Name mutexName(const wchar_t* folder)
     {
-        wchar_t lower[PathCapacity];
-        copyText(lower, folder);
-        CharLowerBuffW(lower, static_cast<DWORD>(wcslen(lower)));
+        // Lower-cased by the kernel's invariant mapping, so that a timed start
+        // deleting a command never loads the window library for it.
+        wchar_t lower[PathCapacity] = L"";
+        const int length = static_cast<int>(boundedLength(folder, PathCapacity - 1));
+        LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, folder, length, lower, PathCapacity - 1);
         unsigned long hash = 2166136261u;   // FNV-1a
         for (const wchar_t* p = lower; *p; ++p) hash = ((hash ^ static_cast<unsigned>(*p)) * 16777619u) & 0xFFFFFFFFu;
         Name name;

@@ -109,7 +109,6 @@ void CommandRunner::setSoundPlayer(SoundPlayer player)
 
 int CommandRunner::runPowerOnCommands()
 {
-    SettingsStore settings;
     settings.incrementCounter(L"Starts");
     // Every record sees the date as it was before this run.
     const RunDate last = lastRunDate(settings);
@@ -125,7 +124,6 @@ int CommandRunner::runPowerOnCommands()
 
 int CommandRunner::runResetCommands()
 {
-    SettingsStore settings;
     settings.incrementCounter(L"Starts");
 
     CommandFile file;
@@ -137,7 +135,6 @@ int CommandRunner::runResetCommands()
 
 int CommandRunner::runTimedCommands()
 {
-    SettingsStore settings;
     // Read whole: the names due at one moment may be more than 129 characters.
     std::wstring names;
     if (!settings.getString(L"NextScheduled", names)) return 0;
@@ -162,7 +159,6 @@ int CommandRunner::runTimedCommands()
 
 int CommandRunner::executeCommand(const Command& command)
 {
-    SettingsStore settings;
     switch (command.actionKind) {
     case ActionKind::LaunchProgram:
         settings.incrementCounter(L"ExeCmds");
@@ -190,7 +186,6 @@ int CommandRunner::executeCommand(const Command& command)
 
 void CommandRunner::saveLastRunDate()
 {
-    SettingsStore settings;
     SYSTEMTIME today;
     ce::GetLocalTime(&today);
     settings.setDword(L"LastRunDay", today.wDay);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include "commands/command.h"
+#include "shell/settings_store.h"
 
 class CommandRunner {
 public:
@@ -26,6 +27,10 @@ public:
     // listens instead (the test machine has no audio device).
     using SoundPlayer = BOOL (*)(const wchar_t* path);
     static void setSoundPlayer(SoundPlayer player);
+
+private:
+    // Open for the whole run: a run of many commands counts each one.
+    SettingsStore settings;
 };
 
 #endif

@@ -7,13 +7,16 @@ int mainDialogAllowed = 1;
 int dialogOpen = 0;
 NOTIFYICONDATAW trayIconData = {};
 
-// Both are made before the entry point runs; the brush lives as long as the
-// process, and the command file object is destroyed at exit.
-HBRUSH dialogBrush = CreateSolidBrush(DialogColour);
+// Destroyed at exit.
 CommandFile sharedCommandFile;
+
+// Made when the first dialog asks for its colour, and kept as long as the
+// process: an event start that shows nothing never loads the drawing library.
+HBRUSH dialogBrush = nullptr;
 
 INT_PTR dialogColour(WPARAM deviceContext)
 {
+    if (!dialogBrush) dialogBrush = CreateSolidBrush(DialogColour);
     SetBkColor(reinterpret_cast<HDC>(deviceContext), DialogColour);
     return reinterpret_cast<INT_PTR>(dialogBrush);
 }

@@ -12,7 +12,7 @@ extern HINSTANCE instanceHandle;     // every resource load and dialog
 extern HWND appWindow;               // the hidden main window
 extern int mainDialogAllowed;        // 0 after a "-reset" start: no main dialog at start
 extern int dialogOpen;               // a dialog of the tray menu or main dialog is up
-extern HBRUSH dialogBrush;           // background of every dialog; never freed
+extern HBRUSH dialogBrush;           // background of every dialog; made at first use, never freed
 extern CommandFile sharedCommandFile;  // the command list's command file
 extern NOTIFYICONDATAW trayIconData;
 

@@ -278,8 +278,15 @@ TEST(StartupResources, CtrlQClosesTheHiddenWindowAndEndsTheLoop)
     EXPECT_EQ(0u, quit.wParam);
 }
 
-TEST(StartupResources, DialogBrushIsTheDialogColour)
+TEST(StartupResources, DialogBrushIsTheDialogColourMadeOnce)
 {
+    HDC dc = CreateCompatibleDC(nullptr);
+    const INT_PTR first = dialogColour(reinterpret_cast<WPARAM>(dc));
+    const INT_PTR second = dialogColour(reinterpret_cast<WPARAM>(dc));
+    DeleteDC(dc);
+    EXPECT_EQ(first, reinterpret_cast<INT_PTR>(dialogBrush));
+    EXPECT_EQ(first, second);
+
     LOGBRUSH brush{};
     ASSERT_EQ(static_cast<int>(sizeof brush), GetObjectW(dialogBrush, sizeof brush, &brush));
     EXPECT_EQ(static_cast<UINT>(BS_SOLID), brush.lbStyle);

@@ -45,6 +45,10 @@ public:
             RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, device_clock::ClockKey, device_clock::OffsetValue);
     }
 
+    // Sets the clock to this moment at once; ok() tells whether it took.
+    explicit DeviceClockGuard(const SYSTEMTIME& now) : DeviceClockGuard() { ok_ = ce::SetLocalTime(&now) != FALSE; }
+    bool ok() const { return ok_; }
+
     DeviceClockGuard(const DeviceClockGuard&) = delete;
     DeviceClockGuard& operator=(const DeviceClockGuard&) = delete;
 
@@ -69,6 +73,7 @@ private:
 
     LONGLONG offset_ = 0;
     bool hadStoredOffset_ = false;
+    bool ok_ = true;
 };
 
 } // namespace test

@@ -9,6 +9,7 @@
 #include "schedule/scheduler.h"
 #include "shell/app_state.h"
 #include "shell/settings_store.h"
+#include "tests/schedule/device_clock_guard.h"
 #include "tests/schedule/timed_commands.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/test_support.h"
@@ -302,7 +303,7 @@ protected:
         return path.substr(0, path.rfind(L'\\') + 1) + L"morvane.exe";
     }
 
-    DeviceClockSetting clock_{moment(2031, 5, 6, 7, 8)};
+    test::DeviceClockGuard clock_{moment(2031, 5, 6, 7, 8)};
 };
 
 TEST_F(ScheduleNextRun, RegistersTheLauncherAtTheEarliestMomentWithItsNamesInFileOrder)

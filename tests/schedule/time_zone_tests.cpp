@@ -9,6 +9,7 @@
 #include "platform/scoped.h"
 #include "schedule/scheduler.h"
 #include "shell/app_state.h"
+#include "tests/schedule/device_clock_guard.h"
 #include "tests/schedule/timed_commands.h"
 #include "tests/support/test_support.h"
 
@@ -130,7 +131,7 @@ TEST_F(TimeZones, HostZoneChangesMoveNeitherTheDeviceClockNorARegisteredMoment)
 {
     // 21:30 on the device: nine hours either way would cross midnight.
     const SYSTEMTIME deviceNow = moment(2031, 5, 6, 21, 30);
-    DeviceClockSetting clock(deviceNow);
+    test::DeviceClockGuard clock(deviceNow);
     ASSERT_TRUE(clock.ok());
     appendAll({timedCommand(L"Nightly", Recurrence::Daily, 22, 0)});
     Scheduler().ScheduleNextRun();

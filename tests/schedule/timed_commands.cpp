@@ -1,9 +1,6 @@
 #include "tests/schedule/timed_commands.h"
 #include "commands/command_file.h"
-#include "platform/device.h"
-#include "platform/device_clock.h"
 #include "platform/notification_db.h"
-#include "platform/scoped.h"
 #include "platform/text.h"
 
 #include <gtest/gtest.h>
@@ -38,18 +35,6 @@ std::wstring describe(const SYSTEMTIME& t)
     swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u:%02u (%u)", t.wYear, t.wMonth, t.wDay, t.wHour,
              t.wMinute, t.wSecond, t.wDayOfWeek);
     return text;
-}
-
-DeviceClockSetting::DeviceClockSetting(const SYSTEMTIME& now) : ok_(ce::SetLocalTime(&now) != FALSE) {}
-
-DeviceClockSetting::~DeviceClockSetting()
-{
-    SYSTEMTIME host;
-    ::GetLocalTime(&host);
-    ce::SetLocalTime(&host);
-    ScopedKey key;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, device_clock::ClockKey, 0, KEY_SET_VALUE, key.out()) == ERROR_SUCCESS)
-        RegDeleteValueW(key.get(), device_clock::OffsetValue);
 }
 
 std::wstring commandFilePath()

@@ -27,20 +27,6 @@ CalendarDate dateAt(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute 
 // "2031-05-06 07:08:00 (2)": date, time and day of week, for failure output.
 std::wstring describe(const SYSTEMTIME& t);
 
-// Sets the device clock; the destructor puts it back to the host's local
-// time and forgets the offset, as for a device whose clock was never set.
-class DeviceClockSetting {
-public:
-    explicit DeviceClockSetting(const SYSTEMTIME& now);
-    ~DeviceClockSetting();
-    DeviceClockSetting(const DeviceClockSetting&) = delete;
-    DeviceClockSetting& operator=(const DeviceClockSetting&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_;
-};
-
 // The command file of this test program ("Data" beside it).
 std::wstring commandFilePath();
 void removeCommandFile();

@@ -9,6 +9,7 @@
 #include "platform/device.h"
 #include "platform/device_clock.h"
 #include "platform/scoped.h"
+#include "tests/support/test_support.h"
 
 namespace test {
 
@@ -55,13 +56,7 @@ public:
     // Noon by default, far from a change of day while the test runs.
     void set(WORD year, WORD month, WORD day, WORD hour = 12, WORD minute = 0, WORD second = 0)
     {
-        SYSTEMTIME wanted{};
-        wanted.wYear = year;
-        wanted.wMonth = month;
-        wanted.wDay = day;
-        wanted.wHour = hour;
-        wanted.wMinute = minute;
-        wanted.wSecond = second;
+        const SYSTEMTIME wanted = moment(year, month, day, hour, minute, second);
         ASSERT_TRUE(ce::SetLocalTime(&wanted));
     }
 

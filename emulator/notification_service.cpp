@@ -29,7 +29,7 @@ ULONGLONG ticksOf(const SYSTEMTIME& moment)
 {
     FILETIME ft{};
     SystemTimeToFileTime(&moment, &ft);
-    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return device_clock::toTicks(ft);
 }
 
 std::vector<notification_db::TimedRegistration>

@@ -12,18 +12,8 @@ constexpr wchar_t ClockMappingName[] = L"DeviceClockOffset";
 constexpr wchar_t ClockInitMutexName[] = L"DeviceClockInit";
 constexpr ULONGLONG TicksPerMinute = 600000000ULL;
 
-ULONGLONG toTicks(const FILETIME& ft)
-{
-    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
-
-FILETIME fromTicks(ULONGLONG ticks)
-{
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(ticks);
-    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
-    return ft;
-}
+using device_clock::fromTicks;
+using device_clock::toTicks;
 
 ULONGLONG utcNow()
 {

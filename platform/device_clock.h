@@ -13,6 +13,20 @@ constexpr wchar_t ClockKey[]              = L"Software\\Device\\Clock";
 constexpr wchar_t OffsetValue[]           = L"Offset";   // REG_QWORD, 100 ns units
 constexpr wchar_t ClockChangedEventName[] = L"DeviceClockChanged";
 
+// A FILETIME as one number of 100 ns units, and back.
+inline ULONGLONG toTicks(const FILETIME& ft)
+{
+    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+inline FILETIME fromTicks(ULONGLONG ticks)
+{
+    FILETIME ft;
+    ft.dwLowDateTime = static_cast<DWORD>(ticks);
+    ft.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return ft;
+}
+
 // Device local time as a FILETIME value (100 ns units).
 ULONGLONG now();
 

@@ -2,6 +2,7 @@
 // own calendar (FILETIME conversions) over whole centuries.
 #include <gtest/gtest.h>
 
+#include "platform/device_clock.h"
 #include "schedule/calendar_date.h"
 #include "shell/app_state.h"
 #include "tests/schedule/device_clock_guard.h"
@@ -48,11 +49,6 @@ void expectDate(const CalendarDate& date, Date expected, WORD dayOfWeek)
     EXPECT_EQ(date.GetDayOfWeek(), dayOfWeek);
 }
 
-ULONGLONG ticksOf(const FILETIME& time)
-{
-    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 constexpr ULONGLONG TicksPerDay = 864000000000ULL;
 
 } // namespace
@@ -78,7 +74,7 @@ TEST(CalendarDayOfWeek, AgreesWithThePlatformFrom1601To2400)
     SYSTEMTIME start = systemTime({1601, 1, 1});
     FILETIME fileTime;
     ASSERT_TRUE(SystemTimeToFileTime(&start, &fileTime));
-    ULONGLONG ticks = ticksOf(fileTime);
+    ULONGLONG ticks = device_clock::toTicks(fileTime);
     for (;;) {
         FILETIME day{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
         SYSTEMTIME time;
@@ -118,7 +114,7 @@ TEST(CalendarSteps, AddDayWalksLikeThePlatformFrom1601To2400)
     SYSTEMTIME start = systemTime({1601, 1, 1});
     FILETIME fileTime;
     SystemTimeToFileTime(&start, &fileTime);
-    ULONGLONG ticks = ticksOf(fileTime);
+    ULONGLONG ticks = device_clock::toTicks(fileTime);
     while (date.GetYear() <= 2400) {
         ticks += TicksPerDay;
         date.AddDay();

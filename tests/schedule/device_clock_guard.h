@@ -17,12 +17,9 @@ class DeviceClockGuard {
 public:
     DeviceClockGuard()
     {
-        SYSTEMTIME local;
-        ce::GetLocalTime(&local);
-        FILETIME localFileTime, utc;
-        SystemTimeToFileTime(&local, &localFileTime);
+        FILETIME utc;
         GetSystemTimeAsFileTime(&utc);
-        offset_ = static_cast<LONGLONG>(ticks(localFileTime) - ticks(utc));
+        offset_ = static_cast<LONGLONG>(device_clock::now() - device_clock::toTicks(utc));
 
         ScopedKey key;
         hadStoredOffset_ = RegOpenKeyExW(HKEY_LOCAL_MACHINE, device_clock::ClockKey, 0, KEY_QUERY_VALUE,
@@ -35,10 +32,8 @@ public:
     {
         FILETIME utc;
         GetSystemTimeAsFileTime(&utc);
-        ULONGLONG now = ticks(utc) + static_cast<ULONGLONG>(offset_);
-        FILETIME restored;
-        restored.dwLowDateTime = static_cast<DWORD>(now);
-        restored.dwHighDateTime = static_cast<DWORD>(now >> 32);
+        const FILETIME restored =
+            device_clock::fromTicks(device_clock::toTicks(utc) + static_cast<ULONGLONG>(offset_));
         SYSTEMTIME local;
         FileTimeToSystemTime(&restored, &local);
         ce::SetLocalTime(&local);
@@ -61,11 +56,6 @@ public:
     }
 
 private:
-    static ULONGLONG ticks(const FILETIME& time)
-    {
-        return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    }
-
     LONGLONG offset_ = 0;
     bool hadStoredOffset_ = false;
     bool ok_ = true;

@@ -5,6 +5,7 @@
 // (the zone is the Unix TZ of the process, so the copy is started through the
 // test runner, with TZ in its environment).
 #include "platform/device.h"
+#include "platform/device_clock.h"
 #include "platform/notification_db.h"
 #include "platform/scoped.h"
 #include "schedule/scheduler.h"
@@ -32,8 +33,7 @@ int hostOffsetMinutes()
     FILETIME u, l;
     SystemTimeToFileTime(&utc, &u);
     SystemTimeToFileTime(&local, &l);
-    LONGLONG diff = static_cast<LONGLONG>((static_cast<ULONGLONG>(l.dwHighDateTime) << 32 | l.dwLowDateTime) -
-                                          (static_cast<ULONGLONG>(u.dwHighDateTime) << 32 | u.dwLowDateTime));
+    LONGLONG diff = static_cast<LONGLONG>(device_clock::toTicks(l) - device_clock::toTicks(u));
     return static_cast<int>(diff / 600000000LL);
 }
 

@@ -460,13 +460,27 @@ DWORD CommandFile::recoverLeftoverTemporary()
     auto commandFileMissing = [&commandPath] {
         return GetFileAttributesW(commandPath) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
     };
-    if (!commandFileMissing()) return 0;
+    if (!commandFileMissing()) {
+        removeStaleTemporary(temporaryPath);
+        return 0;
+    }
     DWORD attributes = GetFileAttributesW(temporaryPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
     WriterLock lock(dataFolder);
     if (!lock.held() || !commandFileMissing() || MoveFileW(temporaryPath, commandPath)) return 0;
     DWORD error = GetLastError();
     return error ? error : ERROR_OPEN_FAILED;
+}
+
+// With the command file in place, a temporary file is what a failed
+// replacement left: it must never come back as the command file later.
+void CommandFile::removeStaleTemporary(const wchar_t* temporaryPath)
+{
+    DWORD attributes = GetFileAttributesW(temporaryPath);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    // Under the writers' lock a temporary file is never one being written.
+    WriterLock lock(dataFolder);
+    if (lock.held()) DeleteFileW(temporaryPath);
 }
 
 DWORD CommandFile::openQuietly()
@@ -655,7 +669,8 @@ int CommandFile::appendCommand(const Command& command)
 // but those of the name is checked and copied byte for byte, and the copy
 // takes the place of the command file in one step. Damage anywhere stops
 // everything and the command file stays as it was.
-CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD& openError)
+CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD& openError,
+                                                      const Command* replacement)
 {
     openError = openQuietly();
     if (openError) return DeleteResult::OpenFailed;
@@ -667,6 +682,7 @@ CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD
     for (;;) {
         RecordRead read = nextRecord(body, length);
         if (read == RecordRead::End) {
+            if (replacement) break;   // nothing to remove: the whole file is kept
             closeCommandFile();
             return DeleteResult::Done;
         }
@@ -711,6 +727,7 @@ CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD
         used += recordSize;
     }
     if (intact && used) intact = writeAll(temporary.get(), copy, used);
+    if (intact && replacement) intact = writeReplacement(temporary.get(), *replacement);
     closeCommandFile();
     temporary.reset();
     if (!intact) {
@@ -719,6 +736,16 @@ CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD
     }
     // When the file cannot be replaced, the copy stays beside it untouched.
     return replaceFile(temporaryPath, commandPath) ? DeleteResult::Done : DeleteResult::Failed;
+}
+
+bool CommandFile::writeReplacement(HANDLE target, const Command& command)
+{
+    BYTE record[4 + MaxBodyLength];
+    BodyWriter body(record + 4);
+    writeBody(command, body);
+    DWORD length = body.size();
+    memcpy(record, &length, 4);
+    return writeAll(target, record, 4 + length);
 }
 
 // Copies the first count bytes of the command file to target through the
@@ -741,13 +768,25 @@ bool CommandFile::copyPrefix(HANDLE target, ULONGLONG count)
 
 int CommandFile::deleteCommand(const wchar_t* name)
 {
+    return rewrite(name, nullptr);
+}
+
+// Removes every record of oldName and appends command in one replacement of
+// the file: either both happen or the file stays as it was.
+int CommandFile::replaceCommand(const wchar_t* oldName, const Command& command)
+{
+    return rewrite(oldName, &command);
+}
+
+int CommandFile::rewrite(const wchar_t* name, const Command* replacement)
+{
     if (!name) return 0;
     DWORD openError = 0;
     DeleteResult result;
     {
         WriterLock lock(dataFolder);
         if (!lock.held()) return 0;
-        result = rewriteWithout(name, openError);
+        result = rewriteWithout(name, openError, replacement);
     }
     switch (result) {
     case DeleteResult::Done:

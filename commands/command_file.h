@@ -40,6 +40,8 @@ public:
     int writeCommand(const Command& command);
     static DWORD storedLength(const Command& command);
     int deleteCommand(const wchar_t* name);
+    // Every record of oldName removed and command appended, in one step.
+    int replaceCommand(const wchar_t* oldName, const Command& command);
     void closeCommandFile();
 
     const wchar_t* dataFolderPath() const { return dataFolder; }
@@ -60,7 +62,10 @@ private:
     RecordRead nextRecord(const BYTE*& body, DWORD& length);
     DWORD bufferedBytes(DWORD wanted);
     bool writeRecord(const Command& command, DWORD& bodyWritten);
-    DeleteResult rewriteWithout(const wchar_t* name, DWORD& openError);
+    int rewrite(const wchar_t* name, const Command* replacement);
+    DeleteResult rewriteWithout(const wchar_t* name, DWORD& openError, const Command* replacement);
+    bool writeReplacement(HANDLE target, const Command& command);
+    void removeStaleTemporary(const wchar_t* temporaryPath);
     bool copyPrefix(HANDLE target, ULONGLONG count);
     bool filePath(const wchar_t* name, wchar_t (&path)[PathCapacity]) const;
     DWORD recoverLeftoverTemporary();   // 0, or the error that stops the open

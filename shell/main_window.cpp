@@ -4,6 +4,7 @@
 #include "schedule/scheduler.h"
 #include "shell/app_state.h"
 #include "shell/dialog_resource.h"
+#include "wizard/command_wizard.h"
 
 namespace {
 
@@ -49,9 +50,24 @@ LRESULT onPaint(HWND window)
     return 0;
 }
 
+void onMainNewCommand(HWND dialog)
+{
+    dialogOpen = 1;
+    {
+        CommandWizard wizard;
+        wizard.runWizard(dialog, nullptr);
+    }
+    dialogOpen = 0;
+    Scheduler scheduler;
+    scheduler.ScheduleNextRun();
+}
+
 INT_PTR onMainDialogCommand(HWND dialog, WORD id)
 {
     switch (id) {
+    case IDC_MAIN_NEW_COMMAND:
+        onMainNewCommand(dialog);
+        return TRUE;
     case IDOK:
     case IDCANCEL:
         EndDialog(dialog, id);

@@ -73,9 +73,104 @@ DialogDriver& DialogDriver::onDialogWhere(const std::wstring& description, Match
 DialogDriver& DialogDriver::answerMessageBox(int button)
 {
     return onDialogWhere(L"a message box", isMessageBox, [this, button](HWND box) {
-        messageBoxes_.push_back(MessageBoxRecord{windowText(box), controlText(box, 0xFFFF)});
+        messageBoxes_.push_back(
+            MessageBoxRecord{windowText(box), controlText(box, 0xFFFF), messageBoxStyle(box), GetWindow(box, GW_OWNER)});
         PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
     });
+}
+
+DialogDriver& DialogDriver::onPage(const std::wstring& caption, Action action)
+{
+    return onDialogWhere(
+        L"the page \"" + caption + L"\"",
+        [caption](HWND dialog) { return GetDlgItem(dialog, 1004) && windowText(dialog) == caption; },
+        std::move(action));
+}
+
+void DialogDriver::setText(HWND dialog, int controlId, const std::wstring& text)
+{
+    SetDlgItemTextW(dialog, controlId, text.c_str());
+}
+
+void DialogDriver::click(HWND dialog, int controlId)
+{
+    SendMessageW(GetDlgItem(dialog, controlId), BM_CLICK, 0, 0);
+}
+
+bool DialogDriver::isChecked(HWND dialog, int controlId)
+{
+    return IsDlgButtonChecked(dialog, controlId) == BST_CHECKED;
+}
+
+bool DialogDriver::isEnabled(HWND dialog, int controlId)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, controlId)) != FALSE;
+}
+
+bool DialogDriver::isVisible(HWND dialog, int controlId)
+{
+    return (GetWindowLongW(GetDlgItem(dialog, controlId), GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void DialogDriver::chooseListItem(HWND dialog, int controlId, int index)
+{
+    HWND list = GetDlgItem(dialog, controlId);
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(controlId, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+void DialogDriver::chooseComboItem(HWND dialog, int controlId, int index)
+{
+    // Selecting by message sends no notification here: the dialog gets the one a tap sends.
+    HWND combo = GetDlgItem(dialog, controlId);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(controlId, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+int DialogDriver::selectedListItem(HWND dialog, int controlId)
+{
+    return static_cast<int>(SendDlgItemMessageW(dialog, controlId, LB_GETCURSEL, 0, 0));
+}
+
+int DialogDriver::selectedComboItem(HWND dialog, int controlId)
+{
+    return static_cast<int>(SendDlgItemMessageW(dialog, controlId, CB_GETCURSEL, 0, 0));
+}
+
+std::wstring DialogDriver::comboItemText(HWND dialog, int controlId, int index)
+{
+    LRESULT length = SendDlgItemMessageW(dialog, controlId, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length < 0) return std::wstring();
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    SendDlgItemMessageW(dialog, controlId, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                        reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+// The buttons a box shows give its MB_ type; the shared icon it shows gives
+// its MB_ICON flag.
+UINT DialogDriver::messageBoxStyle(HWND box)
+{
+    auto has = [box](int id) { return GetDlgItem(box, id) && IsWindowVisible(GetDlgItem(box, id)); };
+    UINT style = MB_OK;
+    if (has(IDABORT) && has(IDRETRY) && has(IDIGNORE)) style = MB_ABORTRETRYIGNORE;
+    else if (has(IDYES) && has(IDNO)) style = has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    else if (has(IDRETRY) && has(IDCANCEL)) style = MB_RETRYCANCEL;
+    else if (has(IDOK) && has(IDCANCEL)) style = MB_OKCANCEL;
+
+    HICON shown = nullptr;
+    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && IsWindowVisible(child))
+            shown = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
+    if (!shown) return style;
+    static const struct { LPCWSTR icon; UINT flag; } icons[] = {
+        {IDI_EXCLAMATION, MB_ICONEXCLAMATION}, {IDI_HAND, MB_ICONHAND},
+        {IDI_QUESTION, MB_ICONQUESTION},       {IDI_ASTERISK, MB_ICONASTERISK},
+    };
+    for (const auto& candidate : icons)
+        if (LoadIconW(nullptr, candidate.icon) == shown) return style | candidate.flag;
+    return style | 0xF0;   // an icon of the box's own
 }
 
 bool DialogDriver::isMessageBox(HWND dialog)

@@ -22,10 +22,13 @@
 
 namespace test {
 
-// What a message box showed.
+// What a message box showed. style is read back from the box itself: its
+// buttons (MB_OK, MB_YESNO...) and its icon (MB_ICONEXCLAMATION...).
 struct MessageBoxRecord {
     std::wstring caption;
     std::wstring text;
+    UINT style = 0;
+    HWND owner = nullptr;
 };
 
 class DialogDriver {
@@ -48,6 +51,9 @@ public:
     // with the button of this identifier (IDOK, IDYES...).
     DialogDriver& answerMessageBox(int button);
 
+    // Waits for a wizard page (a dialog with "< Back") with this caption.
+    DialogDriver& onPage(const std::wstring& caption, Action action);
+
     bool finished() const { return steps_.empty(); }   // every step has run
     bool timedOut() const { return timedOut_; }        // the watchdog fired
     const std::vector<MessageBoxRecord>& messageBoxes() const { return messageBoxes_; }
@@ -59,6 +65,20 @@ public:
     static void pressButton(HWND dialog, int controlId);   // posts BM_CLICK to the button
     static void postCommand(HWND dialog, int commandId);   // posts WM_COMMAND as a button would
     static void closeWindow(HWND dialog);                  // posts what the caption's close box sends
+
+    // Acting as a user does, for controls that open nothing (sent).
+    static void setText(HWND dialog, int controlId, const std::wstring& text);   // EN_CHANGE follows
+    static void click(HWND dialog, int controlId);         // a radio or check button, with BN_CLICKED
+    static bool isChecked(HWND dialog, int controlId);
+    static bool isEnabled(HWND dialog, int controlId);
+    static bool isVisible(HWND dialog, int controlId);
+    // Selects an item and sends the dialog the notification a tap produces.
+    static void chooseListItem(HWND dialog, int controlId, int index);    // LBN_SELCHANGE
+    static void chooseComboItem(HWND dialog, int controlId, int index);   // CBN_SELCHANGE
+    static int selectedListItem(HWND dialog, int controlId);    // LB_ERR when none
+    static int selectedComboItem(HWND dialog, int controlId);   // CB_ERR when none
+    static std::wstring comboItemText(HWND dialog, int controlId, int index);
+    static UINT messageBoxStyle(HWND box);
 
 private:
     struct Step {

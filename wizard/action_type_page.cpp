@@ -1,0 +1,34 @@
+// The first page: which kind of action the command runs.
+#include "resources/resource.h"
+#include "wizard/page_protocol.h"
+#include "wizard/wizard_pages.h"
+#include "wizard/wizard_state.h"
+
+namespace {
+
+// The order in which "Next >" looks for the checked button.
+const WORD actionButtons[] = {IDC_ACTION_LAUNCH_PROGRAM, IDC_ACTION_CLEANUP,  IDC_ACTION_SHOW_MESSAGE,
+                              IDC_ACTION_PLAY_SOUND,     IDC_ACTION_CLOSE_ALL, IDC_ACTION_CLEAN_FOLDER};
+
+void fill(HWND page)
+{
+    // A stored Cleanup command checks the hidden button, so it keeps its kind.
+    CheckDlgButton(page, static_cast<int>(wizardCommand->actionKind), BST_CHECKED);
+}
+
+INT_PTR next(HWND page)
+{
+    WORD chosen = firstChecked(page, actionButtons);
+    if (!chosen) return PageStays;   // a damaged stored kind: nothing to go on with
+    wizardCommand->actionKind = static_cast<ActionKind>(chosen);
+    return chosen;
+}
+
+const WizardPage actionTypePage{IDD_ACTION_TYPE_PAGE, fill, next, nullptr, nullptr, nullptr};
+
+} // namespace
+
+INT_PTR CALLBACK actionTypePageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return handlePageMessage(actionTypePage, dialog, message, wParam, lParam);
+}

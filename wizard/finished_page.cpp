@@ -1,0 +1,23 @@
+// The last page: the summary of the command, and "Finish", which stores it.
+#include "resources/resource.h"
+#include "wizard/page_protocol.h"
+#include "wizard/wizard_pages.h"
+
+namespace {
+
+INT_PTR command(HWND page, WORD id, WORD, HWND)
+{
+    if (id != IDC_WIZARD_FINISH) return FALSE;
+    EndDialog(page, PageFinish);   // openPage stores the command
+    return TRUE;
+}
+
+// No "Next >" on this page; "< Back" stores nothing.
+const WizardPage finishedPage{IDD_FINISHED_PAGE, buildSummaryText, nullptr, nullptr, command, nullptr};
+
+} // namespace
+
+INT_PTR CALLBACK finishedPageProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return handlePageMessage(finishedPage, dialog, message, wParam, lParam);
+}

@@ -1,0 +1,106 @@
+#include "wizard/page_protocol.h"
+#include <cstdio>
+#include <iterator>
+#include "platform/aygshell.h"
+#include "resources/resource.h"
+#include "shell/app_state.h"
+#include "wizard/wizard_state.h"
+
+namespace {
+
+void createMenuBar(HWND dialog)
+{
+    SHMENUBARINFO bar{};
+    bar.cbSize = SHMENUBARINFO_RECORD_SIZE;
+    bar.hwndParent = dialog;
+    bar.nToolBarId = IDR_MENUBAR;
+    bar.hInstRes = instanceHandle;
+    SHCreateMenuBar(&bar);   // the bar's handle is not kept
+}
+
+void setStepCaption(HWND dialog)
+{
+    wchar_t caption[64];
+    swprintf(caption, std::size(caption), L"Step %d", stepNumber);
+    SetWindowTextW(dialog, caption);
+}
+
+INT_PTR onInitDialog(const WizardPage& page, HWND dialog)
+{
+    createMenuBar(dialog);
+    SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_SIZEDLG | SHIDIF_SIPDOWN};
+    SHInitDialog(&init);
+    setStepCaption(dialog);
+    if (page.fill) page.fill(dialog);
+    return TRUE;
+}
+
+void onNext(const WizardPage& page, HWND dialog)
+{
+    INT_PTR result = page.next ? page.next(dialog) : PageNext;
+    if (result == PageStays) return;
+    recordPage(page.pageId);
+    EndDialog(dialog, result);
+}
+
+void onBack(const WizardPage& page, HWND dialog)
+{
+    if (page.back) page.back(dialog);
+    EndDialog(dialog, PageBack);
+}
+
+INT_PTR onCommand(const WizardPage& page, HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    WORD id = LOWORD(wParam);
+    switch (id) {
+    case IDC_WIZARD_NEXT:
+        onNext(page, dialog);
+        return TRUE;
+    case IDC_WIZARD_BACK:
+        onBack(page, dialog);
+        return TRUE;
+    case IDCANCEL:
+        EndDialog(dialog, PageCancel);
+        return TRUE;
+    default:
+        return page.command ? page.command(dialog, id, HIWORD(wParam), reinterpret_cast<HWND>(lParam)) : FALSE;
+    }
+}
+
+} // namespace
+
+INT_PTR handlePageMessage(const WizardPage& page, HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(page, dialog);
+    case WM_COMMAND:
+        return onCommand(page, dialog, wParam, lParam);
+    case WM_NOTIFY:
+        return page.notify ? page.notify(dialog, reinterpret_cast<NMHDR*>(lParam)) : FALSE;
+    case WM_CLOSE:
+    case WM_CANCELMODE:
+        EndDialog(dialog, PageCancel);
+        return TRUE;
+    case WM_SETTINGCHANGE:
+        SHHandleWMSettingChange(dialog, wParam, lParam, &settingChangeInfo);
+        return FALSE;
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+        return dialogColour(wParam);
+    default:
+        return FALSE;
+    }
+}
+
+void refuse(HWND owner, const wchar_t* text)
+{
+    MessageBoxW(owner, text, L"Morvane", MB_OK | MB_ICONEXCLAMATION);
+}
+
+WORD firstChecked(HWND page, const WORD* ids, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (IsDlgButtonChecked(page, ids[i]) == BST_CHECKED) return ids[i];
+    return 0;
+}

@@ -12,7 +12,8 @@
 //   count NAME                exit code: how many processes run NAME
 //   close CLASS               post WM_CLOSE to the window of that class
 //   wait                      stay until killed
-//   ui-wait CAPTION           wait (10 s at most) for a visible dialog of that caption
+//   ui-wait CAPTION[|ID]      wait (10 s at most) for a visible dialog of that caption
+//                             (and with control ID)
 //   ui-click CAPTION|ID       post BM_CLICK to control ID of that dialog (one that has ID)
 //   ui-text CAPTION|ID|TEXT   set control ID's text (EN_CHANGE follows)
 //   ui-checked CAPTION|ID     exit code 0 when that button is checked, 1 when not
@@ -156,12 +157,14 @@ HWND waitForDialog(const std::wstring& caption, int controlId)
 int uiVerb(const std::wstring& verb, std::wstring line)
 {
     std::wstring caption = nextField(line);
-    int id = verb == L"ui-wait" ? -1 : static_cast<int>(wcstol(nextField(line).c_str(), nullptr, 10));
+    std::wstring idField = nextField(line);
+    int id = idField.empty() ? -1 : static_cast<int>(wcstol(idField.c_str(), nullptr, 10));
     HWND dialog = waitForDialog(caption, id);
     if (!dialog) return Failed;
     // A dialog that just showed may not have finished its set-up yet.
     Sleep(200);
     if (verb == L"ui-wait") return Done;
+    if (id < 0) return Usage;
     HWND control = GetDlgItem(dialog, id);
     if (verb == L"ui-click") return PostMessageW(control, BM_CLICK, 0, 0) ? Done : Failed;
     if (verb == L"ui-checked")

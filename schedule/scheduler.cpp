@@ -59,13 +59,14 @@ int nthWeekday(const CalendarDate& calendar, WORD weekIndex, WORD dayOfWeek, WOR
 
 // Each search starts from date, the first day the run may fall on, and
 // leaves date on the first due day from there.
-bool findWeekly(const Command::Schedule& schedule, CalendarDate& date)
+// A set without any of the seven weekdays stops after a whole week, on the
+// starting day's weekday: the command still runs, once a week.
+void findWeekly(const Command::Schedule& schedule, CalendarDate& date)
 {
     for (int step = 0; step < 7; ++step) {
-        if ((schedule.weekdayMask >> date.GetDayOfWeek()) & 1) return true;
+        if ((schedule.weekdayMask >> date.GetDayOfWeek()) & 1) return;
         date.AddDay();
     }
-    return false;   // an empty set names no day
 }
 
 // A month that lacks the day (31 in April, 29 February in a common year) is
@@ -286,13 +287,12 @@ bool Scheduler::ComputeNextRun(const Command& command, CalendarDate& date, const
     date.SetSecond(0);
     date.time.wMilliseconds = 0;
 
-    bool found = false;
+    bool found = true;
     switch (schedule.recurrence) {
     case Recurrence::Daily:
-        found = true;
         break;
     case Recurrence::Weekly:
-        found = findWeekly(schedule, date);
+        findWeekly(schedule, date);
         break;
     case Recurrence::Monthly:
         found = schedule.monthlyMode == MonthlyMode::MonthlyByDay ? findMonthlyByDay(schedule, date)
@@ -306,7 +306,9 @@ bool Scheduler::ComputeNextRun(const Command& command, CalendarDate& date, const
         // Also when the moment has passed: a missed Once still runs, as soon
         // as it is registered.
         setDate(date, schedule.onceYear, schedule.onceMonth, schedule.onceDay);
-        found = true;
+        break;
+    default:
+        // A recurrence the pages never store runs every day, as Daily does.
         break;
     }
     // The searches end inside the calendar the device can register.

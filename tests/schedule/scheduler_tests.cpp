@@ -438,6 +438,53 @@ TEST_F(ScheduleNextRun, CommandsWithBadStoredValuesAreLeftOutQuietly)
     EXPECT_EQ(before, test::readFileBytes(commandFilePath()));
 }
 
+// What is in force already is left alone, so the service is not woken; what
+// is missing, stale or overwritten since is put back.
+TEST_F(ScheduleNextRun, LeavesWhatIsInForceUntouchedAndRestoresTheRest)
+{
+    appendAll({timedCommand(L"Nightly", Recurrence::Daily, 22, 0)});
+    // The same auto-reset event the notification calls signal.
+    ScopedHandle changed(CreateEventW(nullptr, FALSE, FALSE, notification_db::ChangedEventName));
+    ASSERT_TRUE(changed);
+    auto serviceWoken = [&] { return WaitForSingleObject(changed.get(), 0) == WAIT_OBJECT_0; };
+    auto registered = [] {
+        SYSTEMTIME when;
+        return launcherRegistration(when) ? describe(when) : std::wstring(L"none");
+    };
+    const std::wstring nightly = registeredAt(2031, 5, 6, 22, 0);
+
+    Scheduler().ScheduleNextRun();
+    ASSERT_EQ(nightly, registered());
+    serviceWoken();   // what the first registration signalled
+
+    Scheduler().ScheduleNextRun();
+    EXPECT_FALSE(serviceWoken()) << "an unchanged registration was written again";
+    EXPECT_EQ(nightly, registered());
+
+    // Fired and removed by the service, then replaced by a stale moment.
+    notification_db::removeTimedRegistration(Launcher);
+    serviceWoken();
+    Scheduler().ScheduleNextRun();
+    EXPECT_TRUE(serviceWoken());
+    EXPECT_EQ(nightly, registered());
+    SYSTEMTIME stale = moment(2031, 5, 6, 21, 0);
+    CeRunAppAtTime(Launcher, &stale);
+    serviceWoken();
+    Scheduler().ScheduleNextRun();
+    EXPECT_TRUE(serviceWoken());
+    EXPECT_EQ(nightly, registered());
+
+    // Names overwritten meanwhile are written again; the moment stays untouched.
+    {
+        SettingsStore settings;
+        settings.setString(L"NextScheduled", L"Other");
+    }
+    Scheduler().ScheduleNextRun();
+    EXPECT_EQ(L"Nightly", nextScheduled());
+    EXPECT_EQ(260u, storedBytes(L"NextScheduled"));
+    EXPECT_FALSE(serviceWoken());
+}
+
 // The registration operations the resident instance makes and removes.
 TEST(Registrations, WakeupShortcutAndTimedStartsOfTheLauncher)
 {

@@ -70,6 +70,7 @@ std::vector<Run> runs(const std::vector<Command>& commands, const CalendarDate& 
     const ULONGLONG lastDay = dayKey(last.time);
 
     size_t order = 0;
+    std::vector<size_t> timedCommands;
     for (const Command& command : commands) {
         ++order;
         const std::wstring name = command.commandName;
@@ -96,20 +97,37 @@ std::vector<Run> runs(const std::vector<Command>& commands, const CalendarDate& 
             }
             continue;
         }
-        if (!scheduled || command.schedule.timeMode != TimeMode::AtSpecificTime) continue;
-        // Each run seen from the minute of the one before, as the timed run
-        // that follows it computes the next one.
-        CalendarDate from;
-        from.Assign(now);
-        CalendarDate next;
-        while (Scheduler::ComputeNextRun(command, next, from) && dayKey(next.time) <= lastDay) {
-            const bool passed = minuteKey(next.time) < minuteKey(now.time);
-            timed.push_back({minuteKey(next.time), order,
-                             {When::AtTime, next.time, passed, name, describeAction(command)}});
-            // A Once command is deleted after its run.
-            if (command.schedule.recurrence == Recurrence::Once) break;
-            from.Assign(next);
+        if (scheduled && command.schedule.timeMode == TimeMode::AtSpecificTime) timedCommands.push_back(order - 1);
+    }
+    // The timed runs as the device makes them: one registration at the
+    // earliest next run of all timed commands; at that moment the commands
+    // due then run, and every next run is computed again from that minute.
+    // (A weekly set naming no weekday moves a week ahead at each of those
+    // computations, so it runs only when nothing else runs in between.)
+    std::vector<bool> gone(commands.size(), false);
+    CalendarDate from;
+    from.Assign(now);
+    for (;;) {
+        CalendarDate next, earliest;
+        std::vector<size_t> due;
+        for (size_t index : timedCommands) {
+            if (gone[index] || !Scheduler::ComputeNextRun(commands[index], next, from)) continue;
+            if (!due.empty() && minuteKey(next.time) > minuteKey(earliest.time)) continue;
+            if (due.empty() || minuteKey(next.time) < minuteKey(earliest.time)) due.clear();
+            if (due.empty()) earliest.Assign(next);
+            due.push_back(index);
         }
+        if (due.empty() || dayKey(earliest.time) > lastDay) break;
+        const bool passed = minuteKey(earliest.time) < minuteKey(now.time);
+        for (size_t index : due) {
+            const Command& command = commands[index];
+            timed.push_back({minuteKey(earliest.time), index + 1,
+                             {When::AtTime, earliest.time, passed, command.commandName, describeAction(command)}});
+            // A Once command is deleted after its run.
+            if (command.schedule.recurrence == Recurrence::Once) gone[index] = true;
+        }
+        // A passed moment runs at once: the clock stays where it is.
+        if (!passed) from.Assign(earliest);
     }
     // A day's first power-on before its timed runs; file order within a moment.
     std::stable_sort(timed.begin(), timed.end(), [](const Keyed& a, const Keyed& b) {

@@ -110,6 +110,13 @@ TEST(Forecast, ListsTheRunsTheSchedulerExpectsInTimeOrder)
         // Seen from its own run the search starts the next day: every eighth day.
         {"weekly with no weekday: a week after the starting day", {weekly(L"w", 0, 8, 0)}, moment(2003, 6, 10, 7, 0),
          16, false, {L"2003-06-17 08:00 w", L"2003-06-25 08:00 w"}},
+        // Every run of another timed command computes it a week ahead again.
+        {"weekly with no weekday beside a daily command never comes",
+         {weekly(L"w", 0, 8, 0), timedCommand(L"d", Recurrence::Daily, 7, 0)}, moment(2003, 6, 10, 7, 30), 16, false,
+         {L"2003-06-11 07:00 d", L"2003-06-12 07:00 d", L"2003-06-13 07:00 d", L"2003-06-14 07:00 d",
+          L"2003-06-15 07:00 d", L"2003-06-16 07:00 d", L"2003-06-17 07:00 d", L"2003-06-18 07:00 d",
+          L"2003-06-19 07:00 d", L"2003-06-20 07:00 d", L"2003-06-21 07:00 d", L"2003-06-22 07:00 d",
+          L"2003-06-23 07:00 d", L"2003-06-24 07:00 d", L"2003-06-25 07:00 d"}},
         {"first power-on days, today's done; events last; a passed Once first",
          {withTrigger(L"reset", TriggerKind::AfterReset), atFirstPowerOn(weekly(L"monthu", 0x12, 0, 0)),
           timedCommand(L"eight", Recurrence::Daily, 8, 0), withTrigger(L"power", TriggerKind::AfterPowerOn),

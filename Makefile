@@ -1,4 +1,4 @@
-# make build | make test | make run
+# make build | make test | make run | make bench | make soak
 # Each first installs what is missing (apt-get, with sudo when not root).
 
 BUILD    ?= build
@@ -6,7 +6,7 @@ JOBS     ?= $(shell nproc)
 PACKAGES := wine64 g++-mingw-w64-x86-64 xvfb cmake make googletest imagemagick \
             alsa-utils x11-utils fonts-liberation fonts-wine procps
 
-.PHONY: all deps configure build test run clean
+.PHONY: all deps configure build test run bench soak clean
 
 all: build
 
@@ -30,6 +30,15 @@ build: configure
 
 test: build
 	tests/run-tests.sh $(BUILD)
+
+# Every benchmark of bench/, one table of ratios against their targets.
+bench: build
+	bench/all.sh $(BUILD)
+
+# 60 simulated days of every kind of command on a throwaway device, against
+# an independent model (tests/soak/); on demand, about a quarter of an hour.
+soak: build
+	tests/soak/soak.sh $(BUILD)
 
 run: build
 	./device up

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -37,6 +38,15 @@ inline double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
+}
+
+// One row of the table that `make bench` prints (bench/all.sh): a figure as
+// a ratio to its plain baseline measured in the same run, and its target.
+// The line is tab-separated so that names may hold blanks.
+inline void figure(const char* name, double ratio, double target, const char* baseline)
+{
+    printf("figure\t%s\t%.2f\t%.2f\t%s\n", name, ratio, target, baseline);
+    fflush(stdout);
 }
 
 } // namespace bench

@@ -1,12 +1,13 @@
 // ScheduleNextRun over a command file of 10,000 timed commands of every
 // recurrence and variant, timed beside a plain enumeration of the same file
-// (readNextCommand over every record) in the same run. Target: at most 2x.
-// A second file, whose 10,000 commands all fall on one moment, measures the
-// whole list of names being built and stored.
+// (readNextCommand over every record) in the same run. Target: at most 1.5x
+// in every one of 8 runs of 31 rounds each. A second file, whose 10,000
+// commands all fall on one moment, measures the whole list of names being
+// built and compared.
 //
-// ScheduleNextRun also makes four notification calls and one settings write
-// whatever the file holds; the same calls are timed alone in each round, and
-// what remains is the walk over the records.
+// Once its moment and names are in force, ScheduleNextRun only reads them
+// back (the settings value and two timed registrations); the same calls are
+// timed alone in each round, and what remains is the walk over the records.
 //
 // Run (after tests/run-tests.sh has made the build's Wine prefix):
 //   BUILD/wine-run "$PWD/BUILD/bench/schedule_bench.exe"
@@ -35,6 +36,8 @@ using bench::seconds;
 
 constexpr int CommandCount = 10000;
 constexpr int Rounds = 31;
+constexpr int Runs = 8;
+constexpr double Target = 1.5;
 
 Command timedCommand(int i)
 {
@@ -96,12 +99,11 @@ int enumerate()
     return records;
 }
 
-// What ScheduleNextRun does whatever the file holds: the four notification
-// calls and the settings write.
+// What ScheduleNextRun does whatever the file holds once its registration is
+// in force: the program's own timed start cancelled (there is none), the
+// names and the launcher's moment read back.
 void registrationCalls()
 {
-    Scheduler scheduler;
-    scheduler.ClearTimedRegistrations();
     wchar_t mainProgram[PathCapacity];
     GetModuleFileNameW(nullptr, mainProgram, static_cast<DWORD>(std::size(mainProgram)));
     if (wchar_t* lastSlash = wcsrchr(mainProgram, L'\\')) lastSlash[1] = L'\0';
@@ -109,18 +111,16 @@ void registrationCalls()
     CeRunAppAtTime(mainProgram, nullptr);
     {
         SettingsStore settings;
-        settings.setString(L"NextScheduled", L"timed-command-00000");
+        wchar_t names[StoredStringChars];
+        settings.getString(L"NextScheduled", names);
     }
     SYSTEMTIME when;
-    ce::GetLocalTime(&when);
-    when.wYear = static_cast<WORD>(when.wYear + 1);
-    when.wMonth = 1;
-    CeRunAppAtTime(L"\\windows\\mvlaunch.exe", &when);
+    GetRunAppAtTime(L"\\windows\\mvlaunch.exe", &when);
 }
 
 // The three in turn, the order changing each round, so that all see the same
-// machine load; medians of each.
-void compare(const wchar_t* title)
+// machine load; medians of each. Returns the ratio to the enumeration.
+double compare(const wchar_t* title)
 {
     std::vector<double> plain, scheduled, fixed;
     int records = 0;
@@ -142,8 +142,21 @@ void compare(const wchar_t* title)
     wprintf(L"%ls: %d records; medians of %d rounds\n"
             L"  enumeration %.2f ms, ScheduleNextRun %.2f ms: ratio %.2f%ls\n"
             L"  of which registration calls %.2f ms; the rest %.2f ms: ratio %.2f\n",
-            title, records, Rounds, plainMs, scheduledMs, ratio, ratio <= 2.0 ? L" (target 2x met)" : L" (over 2x)",
-            fixedMs, scheduledMs - fixedMs, (scheduledMs - fixedMs) / plainMs);
+            title, records, Rounds, plainMs, scheduledMs, ratio,
+            ratio <= Target ? L" (target 1.5x met)" : L" (over 1.5x)", fixedMs, scheduledMs - fixedMs,
+            (scheduledMs - fixedMs) / plainMs);
+    fflush(stdout);
+    return ratio;
+}
+
+// The worst of Runs runs counts: the target holds in every one.
+void worstOfRuns(const char* name, const wchar_t* title)
+{
+    double worst = 0;
+    for (int run = 0; run < Runs; ++run) worst = std::max(worst, compare(title));
+    char figureName[128];
+    snprintf(figureName, sizeof figureName, "%s (worst of %d runs)", name, Runs);
+    bench::figure(figureName, worst, Target, "enumeration of the same file");
 }
 
 } // namespace
@@ -157,13 +170,13 @@ int wmain()
         wprintf(L"could not write %ls\n", path.c_str());
         return 1;
     }
-    compare(L"mixed recurrences");
+    worstOfRuns("ScheduleNextRun, 10,000 mixed timed commands", L"mixed recurrences");
 
     if (!writeFile(path, sameMomentCommand)) {
         wprintf(L"could not write %ls\n", path.c_str());
         return 1;
     }
-    compare(L"all at one moment");
+    worstOfRuns("ScheduleNextRun, 10,000 commands at one moment", L"all at one moment");
 
     Scheduler().ClearTimedRegistrations();
     DeleteFileW(path.c_str());

@@ -437,9 +437,19 @@ CommandFile::CommandFile() : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
     GetModuleFileNameW(instanceHandle, module, static_cast<DWORD>(std::size(module)));
     module[std::size(module) - 1] = L'\0';
     if (wchar_t* lastSlash = wcsrchr(module, L'\\')) *lastSlash = L'\0';
-    // A folder too long for "\Data" stays empty, and every open then fails.
-    if (!copyText(dataFolder, module) || !appendText(dataFolder, L"\\Data")) dataFolder[0] = L'\0';
+    setDataFolder(module);
     if (dataFolder[0]) CreateDirectoryW(dataFolder, nullptr);
+}
+
+CommandFile::CommandFile(const wchar_t* programFolder) : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
+{
+    setDataFolder(programFolder);
+}
+
+void CommandFile::setDataFolder(const wchar_t* programFolder)
+{
+    // A folder too long for "\Data" stays empty, and every open then fails.
+    if (!copyText(dataFolder, programFolder) || !appendText(dataFolder, L"\\Data")) dataFolder[0] = L'\0';
 }
 
 CommandFile::~CommandFile() = default;

@@ -22,6 +22,10 @@ constexpr DWORD EndEnumeration = 0xFFFFFFFF;
 class CommandFile {
 public:
     CommandFile();
+    // The command file of the program installed in programFolder, for a
+    // reader beside the program rather than inside it; the "Data" folder is
+    // not created.
+    explicit CommandFile(const wchar_t* programFolder);
     virtual ~CommandFile();
     CommandFile(const CommandFile&) = delete;
     CommandFile& operator=(const CommandFile&) = delete;
@@ -58,6 +62,7 @@ private:
     enum class RecordRead { Record, End, Damaged };
     enum class DeleteResult { Done, Failed, OpenFailed, TemporaryFailed };
 
+    void setDataFolder(const wchar_t* programFolder);
     DWORD openQuietly();   // 0, or the error that openCommandFile reports
     RecordRead nextRecord(const BYTE*& body, DWORD& length);
     DWORD bufferedBytes(DWORD wanted);

@@ -145,6 +145,24 @@ BOOL CeRunAppAtTime(const wchar_t* pwszAppName, const SYSTEMTIME* lpTime)
     return ok ? TRUE : FALSE;
 }
 
+BOOL GetRunAppAtTime(const wchar_t* pwszAppName, SYSTEMTIME* lpTime)
+{
+    if (!validProgram(pwszAppName) || !lpTime) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    SYSTEMTIME stored{};
+    DWORD type = 0, size = sizeof stored;
+    LONG r = onTimedKey([&](HKEY timed) {
+        return RegQueryValueExW(timed, pwszAppName, nullptr, &type, reinterpret_cast<BYTE*>(&stored), &size);
+    });
+    // A value that is not a valid moment is no registration: the service never fires it.
+    if (r != ERROR_SUCCESS || type != REG_BINARY || size != sizeof stored || !device_clock::isValid(stored))
+        return FALSE;
+    *lpTime = stored;
+    return TRUE;
+}
+
 namespace notification_db {
 
 std::vector<EventRegistration> eventRegistrations()

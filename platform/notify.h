@@ -19,4 +19,9 @@ BOOL CeRunAppAtEvent(const wchar_t* pwszAppName, LONG lWhichEvent);
 // null time cancels it.
 BOOL CeRunAppAtTime(const wchar_t* pwszAppName, const SYSTEMTIME* lpTime);
 
+// The moment of the program's timed start as the notification services hold
+// it now (on the handheld, read back from the notification database); FALSE
+// when the program has none.
+BOOL GetRunAppAtTime(const wchar_t* pwszAppName, SYSTEMTIME* lpTime);
+
 #endif

@@ -47,7 +47,7 @@ bool hasValidSchedule(const Command::Schedule& schedule)
     case Recurrence::Daily:
         return true;
     case Recurrence::Weekly:
-        return (schedule.weekdayMask & 0x7F) != 0;
+        return true;
     case Recurrence::Monthly:
         if (schedule.monthlyMode == MonthlyMode::MonthlyByDay)
             return schedule.monthlyDay >= 1 && schedule.monthlyDay <= 31;
@@ -66,5 +66,5 @@ bool hasValidSchedule(const Command::Schedule& schedule)
         return device_clock::isValid(once);
     }
     }
-    return false;
+    return true;   // an unknown recurrence runs daily
 }

@@ -1,6 +1,8 @@
 // Which days a schedule names. The first-power-on run asks it of today; the
 // next-run computation is built to find exactly the first such day, so both
-// paths agree on what "due" means.
+// paths agree on what "due" means, with two exceptions: a weekly set naming
+// no weekday and an unknown recurrence are never due at first power-on but
+// have a timed next run (a week after the starting day, and daily).
 #ifndef MORVANE_SCHEDULE_DUE_TEST_H
 #define MORVANE_SCHEDULE_DUE_TEST_H
 
@@ -17,10 +19,12 @@
 // Stored values outside their ranges simply never match.
 bool isDueOnDate(const Command::Schedule& schedule, const CalendarDate& date);
 
-// Whether the schedule's stored day values can name any day at all: a
-// non-empty weekday set, a day of month 1 to 31, a week index 0 to 4, a
-// weekday 0 to 6, a month 1 to 12, a yearly date that some year has, a real
-// Once date, a known recurrence. The run time is not looked at.
+// Whether the next-run computation can find a day for the schedule's stored
+// values: a day of month 1 to 31, a week index 0 to 4, a weekday 0 to 6, a
+// month 1 to 12, a yearly date that some year has, a real Once date. Any
+// weekday set will do (one naming no weekday runs a week after the starting
+// day) and so will an unknown recurrence (it runs daily), although the due
+// test above never finds either due. The run time is not looked at.
 bool hasValidSchedule(const Command::Schedule& schedule);
 
 #endif

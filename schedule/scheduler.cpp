@@ -59,13 +59,14 @@ int nthWeekday(const CalendarDate& calendar, WORD weekIndex, WORD dayOfWeek, WOR
 
 // Each search starts from date, the first day the run may fall on, and
 // leaves date on the first due day from there.
-bool findWeekly(const Command::Schedule& schedule, CalendarDate& date)
+// A set without any of the seven weekdays stops after a whole week, on the
+// starting day's weekday: the command still runs, once a week.
+void findWeekly(const Command::Schedule& schedule, CalendarDate& date)
 {
     for (int step = 0; step < 7; ++step) {
-        if ((schedule.weekdayMask >> date.GetDayOfWeek()) & 1) return true;
+        if ((schedule.weekdayMask >> date.GetDayOfWeek()) & 1) return;
         date.AddDay();
     }
-    return false;   // an empty set names no day
 }
 
 // A month that lacks the day (31 in April, 29 February in a common year) is
@@ -138,6 +139,37 @@ ULONGLONG momentKey(const SYSTEMTIME& t)
 {
     return ((((static_cast<ULONGLONG>(t.wYear) * 16 + t.wMonth) * 32 + t.wDay) * 32 + t.wHour) * 64 + t.wMinute) * 64 +
            t.wSecond;
+}
+
+// The moment key of runTime on now's date, or on the next day's when that
+// minute has passed: the earliest any next run of a recurring command can be.
+ULONGLONG firstPossibleRun(const SYSTEMTIME& runTime, const CalendarDate& now, const CalendarDate& tomorrow)
+{
+    const bool passed = runTime.wHour * 60 + runTime.wMinute <= now.GetHour() * 60 + now.GetMinute();
+    const SYSTEMTIME& day = passed ? tomorrow.time : now.time;
+    SYSTEMTIME bound = day;
+    bound.wHour = runTime.wHour;
+    bound.wMinute = runTime.wMinute;
+    bound.wSecond = 0;
+    return momentKey(bound);
+}
+
+bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
+           a.wMinute == b.wMinute && a.wSecond == b.wSecond;
+}
+
+// Whether "NextScheduled" holds exactly these names. A list that fits the
+// fixed size is read in one query.
+bool namesStored(SettingsStore& settings, const std::wstring& names)
+{
+    if (names.size() < StoredStringChars) {
+        wchar_t stored[StoredStringChars];
+        return settings.getString(L"NextScheduled", stored) && names == stored;
+    }
+    std::wstring stored;
+    return settings.getString(L"NextScheduled", stored) && names == stored;
 }
 
 // A null time cancels the program's timed start, if it has one.
@@ -221,11 +253,22 @@ void Scheduler::ScheduleNextRun()
     // a command left out here would silently never run.
     std::wstring names;
 
+    CalendarDate tomorrow;
+    tomorrow.Assign(now);
+    tomorrow.AddDay();
+
     CommandFile commandFile;
     Command command;
     for (DWORD index = 0; commandFile.readNextCommand(index, command); ++index) {
         if (command.triggerKind != TriggerKind::OnSchedule ||
             command.schedule.timeMode != TimeMode::AtSpecificTime)
+            continue;
+        // No run comes before the command's time of day on the day the
+        // search starts from, so a command whose bound lies after the
+        // earliest run found so far cannot change it. A Once date may lie
+        // in the past and is always computed.
+        if (found && command.schedule.recurrence != Recurrence::Once &&
+            firstPossibleRun(command.schedule.runTime, now, tomorrow) > earliestKey)
             continue;
         if (!ComputeNextRun(command, candidate, now)) continue;
         const ULONGLONG key = momentKey(candidate.time);
@@ -244,23 +287,31 @@ void Scheduler::ScheduleNextRun()
         return;
     }
 
-    // Only the launcher is ever registered; a start of the program itself
-    // left by anything else is cancelled.
+    SYSTEMTIME when;
+    earliest.GetSystemTime(&when);
+    wchar_t launcher[PathCapacity];
+    launcherPath(launcher);
     wchar_t mainProgram[PathCapacity];
     mainProgramPath(mainProgram);
+
+    // Only the launcher is ever registered; a start of the program itself
+    // left by anything else is cancelled.
     cancelTimedStart(mainProgram);
 
+    // What is in force already is left untouched: the names as they are
+    // stored now and the moment as the notification services hold it now.
+    // Most calls (a start, an edit of a command that is not next, the main
+    // dialog closing) change neither, and the service then has no reason to
+    // wake.
     // The names go first: a moment already past (a missed Once) may start
     // the launcher as soon as it is registered, and the timed run it starts
     // must read these names, not the previous ones.
     {
         SettingsStore settings;
-        settings.setString(L"NextScheduled", names.c_str());
+        if (!namesStored(settings, names)) settings.setString(L"NextScheduled", names.c_str());
     }
-    SYSTEMTIME when;
-    earliest.GetSystemTime(&when);
-    wchar_t launcher[PathCapacity];
-    launcherPath(launcher);
+    SYSTEMTIME registered;
+    if (GetRunAppAtTime(launcher, &registered) && sameMoment(registered, when)) return;
     CeRunAppAtTime(launcher, &when);
 }
 
@@ -286,13 +337,12 @@ bool Scheduler::ComputeNextRun(const Command& command, CalendarDate& date, const
     date.SetSecond(0);
     date.time.wMilliseconds = 0;
 
-    bool found = false;
+    bool found = true;
     switch (schedule.recurrence) {
     case Recurrence::Daily:
-        found = true;
         break;
     case Recurrence::Weekly:
-        found = findWeekly(schedule, date);
+        findWeekly(schedule, date);
         break;
     case Recurrence::Monthly:
         found = schedule.monthlyMode == MonthlyMode::MonthlyByDay ? findMonthlyByDay(schedule, date)
@@ -306,7 +356,9 @@ bool Scheduler::ComputeNextRun(const Command& command, CalendarDate& date, const
         // Also when the moment has passed: a missed Once still runs, as soon
         // as it is registered.
         setDate(date, schedule.onceYear, schedule.onceMonth, schedule.onceDay);
-        found = true;
+        break;
+    default:
+        // A recurrence the pages never store runs every day, as Daily does.
         break;
     }
     // The searches end inside the calendar the device can register.

@@ -8,6 +8,9 @@
 // TRIGGER: power-on, first-of-day, reset, or a schedule
 //   daily@HH:MM  weekly@MASK@HH:MM  once@YYYY-MM-DD@HH:MM
 //   daily@first  weekly@MASK@first  once@YYYY-MM-DD@first
+//   monthly@day@DAY@TIME  monthly@week@INDEX@WEEKDAY@TIME
+//   yearly@date@MONTH@DAY@TIME  yearly@week@INDEX@WEEKDAY@MONTH@TIME
+//   recurrence@NUMBER@TIME   (a raw recurrence value; TIME is HH:MM or first)
 // ACTION and its fields:
 //   launch|PROGRAM|ARGUMENTS   clean|FOLDER|0 or 1   message|TEXT (\n for a line break)
 //   sound|NAME|COUNT           close                 cleanup
@@ -61,6 +64,40 @@ bool setTime(Command::Schedule& schedule, const std::wstring& time)
     return true;
 }
 
+WORD number(const std::wstring& text) { return static_cast<WORD>(wcstoul(text.c_str(), nullptr, 10)); }
+
+// The monthly and yearly variants and raw recurrence values.
+bool setCalendar(Command::Schedule& schedule, const std::vector<std::wstring>& parts)
+{
+    const std::wstring variant = parts.size() > 1 ? parts[1] : std::wstring();
+    if (parts[0] == L"monthly" && variant == L"day" && parts.size() == 4) {
+        schedule.recurrence = Recurrence::Monthly;
+        schedule.monthlyMode = MonthlyMode::MonthlyByDay;
+        schedule.monthlyDay = number(parts[2]);
+    } else if (parts[0] == L"monthly" && variant == L"week" && parts.size() == 5) {
+        schedule.recurrence = Recurrence::Monthly;
+        schedule.monthlyMode = MonthlyMode::MonthlyByWeekday;
+        schedule.monthlyWeek = number(parts[2]);
+        schedule.monthlyWeekday = number(parts[3]);
+    } else if (parts[0] == L"yearly" && variant == L"date" && parts.size() == 5) {
+        schedule.recurrence = Recurrence::Yearly;
+        schedule.yearlyMode = YearlyMode::YearlyByDate;
+        schedule.yearlyMonth = number(parts[2]);
+        schedule.yearlyDay = number(parts[3]);
+    } else if (parts[0] == L"yearly" && variant == L"week" && parts.size() == 6) {
+        schedule.recurrence = Recurrence::Yearly;
+        schedule.yearlyMode = YearlyMode::YearlyByWeekday;
+        schedule.yearlyWeek = number(parts[2]);
+        schedule.yearlyWeekday = number(parts[3]);
+        schedule.yearlyWeekMonth = number(parts[4]);
+    } else if (parts[0] == L"recurrence" && parts.size() == 3) {
+        schedule.recurrence = static_cast<Recurrence>(number(parts[1]));
+    } else {
+        return false;
+    }
+    return true;
+}
+
 bool setTrigger(Command& command, const std::wstring& trigger)
 {
     if (trigger == L"power-on") command.triggerKind = TriggerKind::AfterPowerOn;
@@ -82,7 +119,7 @@ bool setTrigger(Command& command, const std::wstring& trigger)
             schedule.onceYear = static_cast<WORD>(year);
             schedule.onceMonth = static_cast<WORD>(month);
             schedule.onceDay = static_cast<WORD>(day);
-        } else {
+        } else if (!setCalendar(schedule, parts)) {
             return false;
         }
         return setTime(schedule, parts.back());

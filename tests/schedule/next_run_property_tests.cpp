@@ -1,6 +1,8 @@
 // ComputeNextRun against a brute-force oracle: the first moment, stepping day
 // by day from the present, whose date passes the due test of the first-power-
-// on run and whose time is the run time, strictly after now. The oracle keeps
+// on run and whose time is the run time, strictly after now. Two schedules
+// the due test never finds due still run: a weekly set naming no weekday (a
+// week after the starting day) and an unknown recurrence (daily). The oracle keeps
 // its own calendar (day numbers, days of week from 1 January 1970, a
 // Thursday), so neither CalendarDate's stepping nor its Zeller congruence
 // takes part in it.
@@ -74,10 +76,16 @@ public:
             if (!isRealDate(schedule_.onceYear, schedule_.onceMonth, schedule_.onceDay)) return false;
             z = daysFromCivil(schedule_.onceYear, schedule_.onceMonth, schedule_.onceDay);
         } else {
-            if (!dueEver_) return false;
             z = daysFromCivil(now.wYear, now.wMonth, now.wDay);
             if (hour * 60 + minute <= now.wHour * 60 + now.wMinute) ++z;
-            while (!due(z)) ++z;
+            if (isUnknownRecurrence()) {
+                // Runs every day, although never due at first power-on.
+            } else if (schedule_.recurrence == Recurrence::Weekly && (schedule_.weekdayMask & 0x7F) == 0) {
+                z += 7;   // no weekday named: the starting day's weekday, a week on
+            } else {
+                if (!dueEver_) return false;
+                while (!due(z)) ++z;
+            }
         }
         Civil c = civilFromDays(z);
         next = moment(static_cast<WORD>(c.year), static_cast<WORD>(c.month), static_cast<WORD>(c.day),
@@ -87,6 +95,11 @@ public:
     }
 
 private:
+    bool isUnknownRecurrence() const
+    {
+        return static_cast<WORD>(schedule_.recurrence) > static_cast<WORD>(Recurrence::Once);
+    }
+
     bool due(long z)
     {
         Civil c = civilFromDays(z);

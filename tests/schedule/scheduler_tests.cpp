@@ -103,6 +103,17 @@ TEST(NextRun, HandComputedMoments)
          moment(2003, 6, 12, 8, 0)},
         {"weekly Tuesday alone, at its minute", weekly(0x04, 8, 0), moment(2003, 6, 10, 8, 0),
          moment(2003, 6, 17, 8, 0)},
+        {"weekly with an empty mask gives the same weekday one week after the starting day", weekly(0, 8, 0),
+         moment(2003, 6, 10, 7, 0), moment(2003, 6, 17, 8, 0)},
+        {"weekly with an empty mask after its time starts tomorrow", weekly(0, 8, 0), moment(2003, 6, 10, 9, 0),
+         moment(2003, 6, 18, 8, 0)},
+        {"weekday bits above Saturday only are an empty mask", weekly(0xFF80, 8, 0), moment(2003, 6, 10, 9, 0),
+         moment(2003, 6, 18, 8, 0)},
+        {"unknown recurrence before its minute runs like daily", timedCommand(L"r", static_cast<Recurrence>(5), 8, 0),
+         moment(2003, 6, 10, 7, 59), moment(2003, 6, 10, 8, 0)},
+        {"unknown recurrence after its minute runs like daily",
+         timedCommand(L"r", static_cast<Recurrence>(65535), 8, 0), moment(2003, 12, 31, 9, 0),
+         moment(2004, 1, 1, 8, 0)},
         {"monthly 15th on the 10th", monthlyByDay(15, 8, 0), moment(2003, 6, 10, 9, 0), moment(2003, 6, 15, 8, 0)},
         {"monthly 15th on the 20th", monthlyByDay(15, 8, 0), moment(2003, 6, 20, 9, 0), moment(2003, 7, 15, 8, 0)},
         {"monthly 15th on the 15th after", monthlyByDay(15, 8, 0), moment(2003, 6, 15, 9, 0),
@@ -162,12 +173,9 @@ TEST(NextRun, HandComputedMoments)
 TEST(NextRun, StoredValuesOutsideTheirRangesHaveNoNextRunAndShowNothing)
 {
     instanceHandle = GetModuleHandleW(nullptr);
-    Command unknownRecurrence = timedCommand(L"r", static_cast<Recurrence>(5), 8, 0);
     Command hour24 = timedCommand(L"h", Recurrence::Daily, 24, 0);
     Command minute60 = timedCommand(L"m", Recurrence::Daily, 8, 60);
     const std::vector<std::pair<const char*, Command>> cases = {
-        {"empty weekday set", weekly(0, 8, 0)},
-        {"weekday bits above Saturday only", weekly(0xFF80, 8, 0)},
         {"monthly day 0", monthlyByDay(0, 8, 0)},
         {"monthly day 32", monthlyByDay(32, 8, 0)},
         {"monthly day 65535", monthlyByDay(65535, 8, 0)},
@@ -187,7 +195,6 @@ TEST(NextRun, StoredValuesOutsideTheirRangesHaveNoNextRunAndShowNothing)
         {"once on day 0", once(2003, 6, 0, 8, 0)},
         {"once in month 13", once(2003, 13, 1, 8, 0)},
         {"once in year 0", once(0, 6, 10, 8, 0)},
-        {"unknown recurrence", unknownRecurrence},
         {"hour 24", hour24},
         {"minute 60", minute60},
     };
@@ -384,7 +391,7 @@ TEST_F(ScheduleNextRun, WithoutTimedCommandsNothingIsRegisteredAndTheNamesStay)
     atFirstPowerOn.schedule.timeMode = TimeMode::AtFirstPowerOn;
     Command afterReset = timedCommand(L"AfterReset", Recurrence::Daily, 9, 0);
     afterReset.triggerKind = TriggerKind::AfterReset;
-    appendAll({atFirstPowerOn, afterReset, weekly(0, 9, 0)});
+    appendAll({atFirstPowerOn, afterReset, monthlyByDay(0, 9, 0)});
     CeRunAppAtTime(Launcher, &stale);
     Scheduler().ScheduleNextRun();
 
@@ -429,6 +436,53 @@ TEST_F(ScheduleNextRun, CommandsWithBadStoredValuesAreLeftOutQuietly)
     EXPECT_EQ(registeredAt(2031, 5, 6, 10, 0), describe(when));
     EXPECT_EQ(L"Good", nextScheduled());
     EXPECT_EQ(before, test::readFileBytes(commandFilePath()));
+}
+
+// What is in force already is left alone, so the service is not woken; what
+// is missing, stale or overwritten since is put back.
+TEST_F(ScheduleNextRun, LeavesWhatIsInForceUntouchedAndRestoresTheRest)
+{
+    appendAll({timedCommand(L"Nightly", Recurrence::Daily, 22, 0)});
+    // The same auto-reset event the notification calls signal.
+    ScopedHandle changed(CreateEventW(nullptr, FALSE, FALSE, notification_db::ChangedEventName));
+    ASSERT_TRUE(changed);
+    auto serviceWoken = [&] { return WaitForSingleObject(changed.get(), 0) == WAIT_OBJECT_0; };
+    auto registered = [] {
+        SYSTEMTIME when;
+        return launcherRegistration(when) ? describe(when) : std::wstring(L"none");
+    };
+    const std::wstring nightly = registeredAt(2031, 5, 6, 22, 0);
+
+    Scheduler().ScheduleNextRun();
+    ASSERT_EQ(nightly, registered());
+    serviceWoken();   // what the first registration signalled
+
+    Scheduler().ScheduleNextRun();
+    EXPECT_FALSE(serviceWoken()) << "an unchanged registration was written again";
+    EXPECT_EQ(nightly, registered());
+
+    // Fired and removed by the service, then replaced by a stale moment.
+    notification_db::removeTimedRegistration(Launcher);
+    serviceWoken();
+    Scheduler().ScheduleNextRun();
+    EXPECT_TRUE(serviceWoken());
+    EXPECT_EQ(nightly, registered());
+    SYSTEMTIME stale = moment(2031, 5, 6, 21, 0);
+    CeRunAppAtTime(Launcher, &stale);
+    serviceWoken();
+    Scheduler().ScheduleNextRun();
+    EXPECT_TRUE(serviceWoken());
+    EXPECT_EQ(nightly, registered());
+
+    // Names overwritten meanwhile are written again; the moment stays untouched.
+    {
+        SettingsStore settings;
+        settings.setString(L"NextScheduled", L"Other");
+    }
+    Scheduler().ScheduleNextRun();
+    EXPECT_EQ(L"Nightly", nextScheduled());
+    EXPECT_EQ(260u, storedBytes(L"NextScheduled"));
+    EXPECT_FALSE(serviceWoken());
 }
 
 // The registration operations the resident instance makes and removes.

@@ -4,7 +4,7 @@
 // and the event commands listed once.
 #include "platform/text.h"
 #include "tests/schedule/timed_commands.h"
-#include "tools/forecast.h"
+#include "emulator/forecast.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -3,8 +3,8 @@
 // test (commands of the first power-on of a day). Power-on and reset
 // commands run at events no clock can tell, so they are listed once, under
 // their event.
-#ifndef MORVANE_TOOLS_FORECAST_H
-#define MORVANE_TOOLS_FORECAST_H
+#ifndef MORVANE_EMULATOR_FORECAST_H
+#define MORVANE_EMULATOR_FORECAST_H
 
 #include "commands/command.h"
 #include "schedule/calendar_date.h"

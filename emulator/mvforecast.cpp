@@ -7,7 +7,7 @@
 #include "commands/command_file.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
-#include "tools/forecast.h"
+#include "emulator/forecast.h"
 
 #include <windows.h>
 #include <cwchar>

@@ -1,4 +1,4 @@
-#include "tools/forecast.h"
+#include "emulator/forecast.h"
 #include "schedule/due_test.h"
 #include "schedule/scheduler.h"
 

@@ -192,6 +192,20 @@ HTREEITEM findItem(HWND tree, const std::wstring& path)
     }
 }
 
+// In the browser: select the item at path and press "OK", or with no path
+// press "Cancel".
+void browse(DialogDriver& driver, const wchar_t* caption, const wchar_t* path)
+{
+    driver.onDialog(caption, [path](HWND browser) {
+        if (!path) return DialogDriver::pressButton(browser, IDCANCEL);
+        HWND tree = GetDlgItem(browser, IDC_BROWSER_TREE);
+        HTREEITEM item = findItem(tree, path);
+        ASSERT_NE(item, nullptr) << testing::PrintToString(std::wstring(path));
+        TreeView_SelectItem(tree, item);
+        DialogDriver::pressButton(browser, IDOK);
+    });
+}
+
 // The up arrow key in the repeat box, which the up-down control answers.
 void pressUpInRepeatBox(HWND page)
 {
@@ -205,30 +219,44 @@ void type(HWND page, int box, const std::wstring& keys)
     for (wchar_t key : keys) PostMessageW(GetDlgItem(page, box), WM_CHAR, key, 0);
 }
 
-TEST_F(DetailPageTest, ProgramPageRefusesNoProgramAndStoresBothBoxesOnNextAndBack)
+// "Browse..." fills the box whatever the browse returned: nothing after a
+// cancelled first browse, the last confirmed path after a later one.
+TEST_F(DetailPageTest, ProgramPageRefusesNoProgramStoresBothBoxesAndBrowses)
 {
+    test::ScratchFolder folder(L"browse-program");
+    ASSERT_TRUE(test::writeFileBytes(folder.file(L"Tool.EXE"), "MZ"));
+    const std::wstring browsed = folder.path().substr(3) + L"\\Tool.EXE";   // no "C:\"
     DialogDriver driver;
     HWND refusingPage = nullptr;
     chooseAction(driver, IDC_ACTION_LAUNCH_PROGRAM);
     driver.onPage(L"Step 2", [&](HWND page) {
-        EXPECT_NE(GetDlgItem(page, IDC_PROGRAM_PATH), nullptr);
         refusingPage = page;
         DialogDriver::setText(page, IDC_PROGRAM_ARGUMENTS, L"-quiet");
         DialogDriver::pressButton(page, IDC_WIZARD_NEXT);
     });
     driver.answerMessageBox(IDOK);
     driver.onPage(L"Step 2", [](HWND page) {
-        DialogDriver::setText(page, IDC_PROGRAM_PATH, L"\\Windows\\tool.exe");
-        DialogDriver::pressButton(page, IDC_WIZARD_BACK);
+        DialogDriver::setText(page, IDC_PROGRAM_PATH, L"typed");
+        DialogDriver::pressButton(page, IDC_PROGRAM_BROWSE);
     });
-    press(driver, L"Step 1", IDC_WIZARD_NEXT);
+    browse(driver, L"File Selection", nullptr);
     driver.onPage(L"Step 2", [](HWND page) {
-        // "< Back" stored both boxes; the page shows them again.
-        EXPECT_EQ(DialogDriver::controlText(page, IDC_PROGRAM_PATH), L"\\Windows\\tool.exe");
-        EXPECT_EQ(DialogDriver::controlText(page, IDC_PROGRAM_ARGUMENTS), L"-quiet");
-        DialogDriver::setText(page, IDC_PROGRAM_ARGUMENTS, L"");
-        DialogDriver::pressButton(page, IDC_WIZARD_NEXT);
+        EXPECT_EQ(DialogDriver::controlText(page, IDC_PROGRAM_PATH), L"");
+        DialogDriver::pressButton(page, IDC_PROGRAM_BROWSE);
     });
+    browse(driver, L"File Selection", browsed.c_str());
+    press(driver, L"Step 2", IDC_WIZARD_BACK);
+    press(driver, L"Step 1", IDC_WIZARD_NEXT);
+    driver.onPage(L"Step 2", [&](HWND page) {
+        // "< Back" stored both boxes; the page shows them again.
+        EXPECT_EQ(DialogDriver::controlText(page, IDC_PROGRAM_PATH), browsed);
+        EXPECT_EQ(DialogDriver::controlText(page, IDC_PROGRAM_ARGUMENTS), L"-quiet");
+        DialogDriver::setText(page, IDC_PROGRAM_PATH, L"typed again");
+        DialogDriver::setText(page, IDC_PROGRAM_ARGUMENTS, L"");
+        DialogDriver::pressButton(page, IDC_PROGRAM_BROWSE);
+    });
+    browse(driver, L"File Selection", nullptr);
+    press(driver, L"Step 2", IDC_WIZARD_NEXT);
     finishAs(driver, L"Tool");
     run(driver);
 
@@ -237,7 +265,7 @@ TEST_F(DetailPageTest, ProgramPageRefusesNoProgramAndStoresBothBoxesOnNextAndBac
     std::vector<Command> stored = storedCommands();
     ASSERT_EQ(stored.size(), 1u);
     EXPECT_EQ(stored[0].actionKind, ActionKind::LaunchProgram);
-    EXPECT_STREQ(stored[0].action.programPath, L"\\Windows\\tool.exe");
+    EXPECT_EQ(std::wstring(stored[0].action.programPath), browsed);
     EXPECT_STREQ(stored[0].action.programArguments, L"");   // empty arguments are accepted
 }
 
@@ -378,7 +406,7 @@ TEST_F(DetailPageTest, TestPlaysNothingForASoundWhosePathWouldNotFit)
     EXPECT_EQ(plays[0].sound, L"\\Windows\\" + fits + L".wav");
 }
 
-TEST_F(DetailPageTest, FolderPageRefusesNoFolderAndStoresPathAndSubfoldersOnNextAndBack)
+TEST_F(DetailPageTest, FolderPageRefusesNoFolderStoresPathAndSubfoldersAndBrowses)
 {
     DialogDriver driver;
     HWND refusingPage = nullptr;
@@ -389,17 +417,22 @@ TEST_F(DetailPageTest, FolderPageRefusesNoFolderAndStoresPathAndSubfoldersOnNext
         DialogDriver::pressButton(page, IDC_WIZARD_NEXT);
     });
     driver.answerMessageBox(IDOK);
+    press(driver, L"Step 2", IDC_FOLDER_BROWSE);
+    browse(driver, L"Folder Selection", L"Windows");
     driver.onPage(L"Step 2", [](HWND page) {
-        DialogDriver::setText(page, IDC_FOLDER_PATH, L"\\Temp\\Not there yet");
         DialogDriver::click(page, IDC_FOLDER_SUBFOLDERS);
         DialogDriver::pressButton(page, IDC_WIZARD_BACK);
     });
     press(driver, L"Step 1", IDC_WIZARD_NEXT);
     driver.onPage(L"Step 2", [](HWND page) {
-        EXPECT_EQ(DialogDriver::controlText(page, IDC_FOLDER_PATH), L"\\Temp\\Not there yet");
+        // A top-level folder's path is its bare name, in the device's spelling.
+        EXPECT_EQ(_wcsicmp(DialogDriver::controlText(page, IDC_FOLDER_PATH).c_str(), L"Windows"), 0);
         EXPECT_FALSE(DialogDriver::isChecked(page, IDC_FOLDER_SUBFOLDERS));
-        DialogDriver::pressButton(page, IDC_WIZARD_NEXT);
+        DialogDriver::setText(page, IDC_FOLDER_PATH, L"\\Temp\\Not there yet");
+        DialogDriver::pressButton(page, IDC_FOLDER_BROWSE);
     });
+    browse(driver, L"Folder Selection", nullptr);
+    press(driver, L"Step 2", IDC_WIZARD_NEXT);
     finishAs(driver, L"Sweep");
     run(driver);
 
@@ -407,7 +440,7 @@ TEST_F(DetailPageTest, FolderPageRefusesNoFolderAndStoresPathAndSubfoldersOnNext
     expectRefusal(driver.messageBoxes()[0], L"Please enter a folder name to continue", refusingPage);
     std::vector<Command> stored = storedCommands();
     ASSERT_EQ(stored.size(), 1u);
-    EXPECT_STREQ(stored[0].action.folderPath, L"\\Temp\\Not there yet");
+    EXPECT_EQ(_wcsicmp(stored[0].action.folderPath, L"Windows"), 0);   // cancelled: the last confirmed
     EXPECT_EQ(stored[0].action.includeSubfolders, 0);
 }
 
@@ -452,74 +485,6 @@ TEST_F(DetailPageTest, CleanupPageOfStoredCommandRefusesNoOptionAndAcceptsOne)
     ASSERT_EQ(driver.messageBoxes().size(), 1u);
     expectRefusal(driver.messageBoxes()[0], L"You need to check at least one option", refusingPage);
     EXPECT_EQ(command.action.cleanupOptions, CleanRegistry);
-}
-
-TEST_F(DetailPageTest, ProgramBrowseCancelledFirstThenConfirmedThenCancelledKeepsLastConfirmedPath)
-{
-    test::ScratchFolder folder(L"browse-program");
-    ASSERT_TRUE(test::writeFileBytes(folder.file(L"Tool.EXE"), "MZ"));
-    const std::wstring folderItems = folder.path().substr(3);   // no "C:\"
-    DialogDriver driver;
-    chooseAction(driver, IDC_ACTION_LAUNCH_PROGRAM);
-    driver.onPage(L"Step 2", [](HWND page) {
-        DialogDriver::setText(page, IDC_PROGRAM_PATH, L"typed");
-        DialogDriver::pressButton(page, IDC_PROGRAM_BROWSE);
-    });
-    driver.onDialog(L"File Selection", [](HWND browser) { DialogDriver::pressButton(browser, IDCANCEL); });
-    driver.onPage(L"Step 2", [](HWND page) {
-        EXPECT_EQ(DialogDriver::controlText(page, IDC_PROGRAM_PATH), L"");   // nothing confirmed yet
-        DialogDriver::pressButton(page, IDC_PROGRAM_BROWSE);
-    });
-    driver.onDialog(L"File Selection", [&](HWND browser) {
-        HWND tree = GetDlgItem(browser, IDC_BROWSER_TREE);
-        HTREEITEM item = findItem(tree, folderItems + L"\\Tool.EXE");
-        ASSERT_NE(item, nullptr);
-        TreeView_SelectItem(tree, item);
-        DialogDriver::pressButton(browser, IDOK);
-    });
-    driver.onPage(L"Step 2", [&](HWND page) {
-        EXPECT_EQ(DialogDriver::controlText(page, IDC_PROGRAM_PATH), folderItems + L"\\Tool.EXE");
-        DialogDriver::setText(page, IDC_PROGRAM_PATH, L"typed again");
-        DialogDriver::pressButton(page, IDC_PROGRAM_BROWSE);
-    });
-    driver.onDialog(L"File Selection", [](HWND browser) { DialogDriver::pressButton(browser, IDCANCEL); });
-    // "< Back" stores the box the cancelled browse filled.
-    press(driver, L"Step 2", IDC_WIZARD_BACK);
-    press(driver, L"Step 1", IDCANCEL);
-    Command command;
-    copyText(command.commandName, L"Browsed");
-    run(driver, &command);
-
-    EXPECT_TRUE(driver.messageBoxes().empty());
-    EXPECT_EQ(std::wstring(command.action.programPath), folderItems + L"\\Tool.EXE");
-}
-
-TEST_F(DetailPageTest, FolderBrowseConfirmedOnTopLevelFolderStoresItsPathWithoutLeadingBackslash)
-{
-    DialogDriver driver;
-    std::wstring windowsItem;
-    chooseAction(driver, IDC_ACTION_CLEAN_FOLDER);
-    press(driver, L"Step 2", IDC_FOLDER_BROWSE);
-    driver.onDialog(L"Folder Selection", [&](HWND browser) {
-        HWND tree = GetDlgItem(browser, IDC_BROWSER_TREE);
-        HTREEITEM item = findItem(tree, L"Windows");
-        ASSERT_NE(item, nullptr);
-        windowsItem = itemText(tree, item);
-        TreeView_SelectItem(tree, item);
-        DialogDriver::pressButton(browser, IDOK);
-    });
-    driver.onPage(L"Step 2", [&](HWND page) {
-        EXPECT_EQ(DialogDriver::controlText(page, IDC_FOLDER_PATH), windowsItem);
-        DialogDriver::pressButton(page, IDC_FOLDER_BROWSE);
-    });
-    driver.onDialog(L"Folder Selection", [](HWND browser) { DialogDriver::pressButton(browser, IDCANCEL); });
-    press(driver, L"Step 2", IDC_WIZARD_NEXT);
-    finishAs(driver, L"Clear Windows");
-    run(driver);
-
-    std::vector<Command> stored = storedCommands();
-    ASSERT_EQ(stored.size(), 1u);
-    EXPECT_EQ(std::wstring(stored[0].action.folderPath), windowsItem);   // cancelled: the last confirmed
 }
 
 TEST_F(DetailPageTest, BackToActionTypeAndAnotherKindLeadsAlongTheNewPath)

@@ -62,11 +62,14 @@ for _ in $(seq 300); do
 done
 device status | grep -q '^timed 2026-06-10 09:00' || { echo "Morvane registered no run an hour ahead" >&2; exit 1; }
 
-# The poller runs in the device like any of its programs.
+# The poller runs in the device like any of its programs, from a copy on C:
+# (the device has no drive to the host's root).
 export WINEPREFIX=$MORVANE_DEVICE WINEDEBUG=-all
+mkdir -p "$MORVANE_DEVICE/drive_c/bench"
+cp "$poller" "$MORVANE_DEVICE/drive_c/bench/poll_scheduler.exe"
 (
     cd "$MORVANE_DEVICE/drive_c"
-    setsid "$WINE" "Z:${poller//\//\\}" </dev/null >/dev/null 2>&1 &
+    setsid "$WINE" 'C:\bench\poll_scheduler.exe' </dev/null >/dev/null 2>&1 &
 )
 
 # The Wine process whose command line names PROGRAM, in this device.

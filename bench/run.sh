@@ -2,7 +2,8 @@
 # Runs one benchmark program of a build under Wine, in the same environment
 # as the tests (tests/test-environment.sh).
 #
-#   bench/run.sh BUILD NAME     NAME: command_file_bench, schedule_bench, event_start_bench
+#   bench/run.sh BUILD NAME     NAME: command_file_bench, schedule_bench, event_start_bench,
+#                               browser_bench
 set -euo pipefail
 
 build=$(cd "${1:?usage: bench/run.sh BUILD NAME}" && pwd)

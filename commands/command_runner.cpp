@@ -4,6 +4,7 @@
 #include "commands/message_window.h"
 #include "commands/program_closer.h"
 #include "platform/device.h"
+#include "platform/sound.h"
 #include "platform/text.h"
 #include "schedule/calendar_date.h"
 #include "schedule/due_test.h"
@@ -14,12 +15,13 @@
 
 namespace {
 
-BOOL playWithDevice(const wchar_t* path)
-{
-    return PlaySoundW(path, nullptr, SND_NODEFAULT);
-}
+// A test's player, heard through the platform's sound listener.
+CommandRunner::SoundPlayer testPlayer = nullptr;
 
-CommandRunner::SoundPlayer soundPlayer = playWithDevice;
+BOOL playWithTestPlayer(const wchar_t* path, DWORD)
+{
+    return testPlayer(path);
+}
 
 // The last power-on run's date, as stored; a missing date never matches.
 struct RunDate {
@@ -76,7 +78,8 @@ int playSound(const Command& command)
     // A name too long for the path would play some other file: play nothing.
     if (length < 0 || static_cast<size_t>(length) >= std::size(path)) return 0;
     int result = 1;
-    for (int i = 0; i < command.action.soundRepeatCount; ++i) result &= soundPlayer(path) ? 1 : 0;
+    for (int i = 0; i < command.action.soundRepeatCount; ++i)
+        result &= ce::PlaySoundW(path, nullptr, SND_NODEFAULT) ? 1 : 0;
     return result;
 }
 
@@ -104,7 +107,8 @@ CommandRunner::~CommandRunner() = default;
 
 void CommandRunner::setSoundPlayer(SoundPlayer player)
 {
-    soundPlayer = player ? player : playWithDevice;
+    testPlayer = player;
+    ce::setSoundListener(player ? playWithTestPlayer : nullptr);
 }
 
 int CommandRunner::runPowerOnCommands()

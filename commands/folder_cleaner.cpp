@@ -2,6 +2,7 @@
 // listing record per level, nothing on the heap.
 #include "commands/folder_cleaner.h"
 #include "commands/command.h"
+#include "platform/file_links.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
 
@@ -38,12 +39,18 @@ void cleanEntry(const wchar_t* folder, const WIN32_FIND_DATAW& entry, int recurs
         !appendText(entryPath, entry.cFileName))
         return;
 
+    // A link (the device has none, a host folder may) is never followed and
+    // never deleted: what it points to lies outside the folder being cleaned.
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
         // The subfolder's own result does not matter: if it stays, so does this folder.
         if (recursive) cleanFolder(entryPath, recursive);
         return;
     }
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) return;
+    // A link to a file lists as a plain file, and deleting it would delete
+    // its target.
+    if (!liesWhereItsPathSays(entryPath)) return;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesW(entryPath, FILE_ATTRIBUTE_NORMAL);
     DeleteFileW(entryPath);
@@ -87,6 +94,11 @@ int cleanFolder(const wchar_t* folder, int recursive)
     // there: not a path the device could hold.
     if (!folder || boundedLength(folder, PathCapacity) == PathCapacity) return 0;
     if (namesDeviceRoot(folder)) return 0;
+    // A folder that is a link, or is reached through one, lies elsewhere.
+    DWORD attributes = GetFileAttributesW(folder);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !liesWhereItsPathSays(folder)))
+        return 0;
 
     wchar_t pattern[PathCapacity];
     if (copyText(pattern, folder) && appendBackslash(pattern, std::size(pattern)) &&

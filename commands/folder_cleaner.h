@@ -9,7 +9,9 @@
 // without a trailing backslash) except system files; with recursive non-zero
 // also cleans and removes every subfolder. Returns 1 when the folder itself
 // was removed at the end, else 0. An empty path or one that names the root
-// folder of the device is refused with 0 and nothing touched.
+// folder of the device is refused with 0 and nothing touched, and so is a
+// folder that is a link or lies behind one. Links inside are never followed
+// nor deleted.
 int cleanFolder(const wchar_t* folder, int recursive);
 
 // Appends a backslash to the path in path[capacity] unless it already ends in

@@ -19,6 +19,9 @@ enter_test_environment() {
     start_private_display test_xvfb_pid
 
     make_prefix "$test_prefix"
+    # C: holds only its own files; drive Z: stays, the harness runs the
+    # build's programs from it.
+    seal_prefix "$test_prefix"
     echo "$DISPLAY" > "$test_prefix/display"
     mkdir -p "$test_prefix/drive_c/tests"
 

@@ -46,6 +46,20 @@ make_prefix() {
     touch "$dir/.morvane-ready"
 }
 
+# seal_prefix DIR: drive C: holds only its own files. Wine makes the user's
+# Desktop, Documents, Downloads, Music, Pictures, Videos and Templates links
+# to the host's home; each link under drive_c becomes a real, empty folder
+# (the link alone goes, never what it points to). Measured: Wine's own
+# prefix update (wineboot -u) leaves real folders as they are.
+seal_prefix() {
+    local drive_c=$1/drive_c link
+    [ -d "$drive_c" ] || return 0
+    while IFS= read -r -d '' link; do
+        rm -f -- "$link"
+        mkdir -p -- "$link"
+    done < <(find -P "$drive_c" -type l -print0)
+}
+
 # start_virtual_desktop: brings the prefix's desktop up and waits until it is
 # there, so that the first window of a test does not race its start.
 start_virtual_desktop() {

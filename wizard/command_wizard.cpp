@@ -20,6 +20,11 @@ struct PageEntry {
 // Every page the wizard knows; a page missing here cannot be opened.
 const PageEntry pageTable[] = {
     {IDD_ACTION_TYPE_PAGE, actionTypePageProc},
+    {IDD_PROGRAM_PAGE, programPageProc},
+    {IDD_CLEANUP_OPTIONS_PAGE, cleanupOptionsPageProc},
+    {IDD_MESSAGE_PAGE, messagePageProc},
+    {IDD_SOUND_PAGE, soundPageProc},
+    {IDD_FOLDER_PAGE, folderPageProc},
     {IDD_TRIGGER_PAGE, triggerPageProc},
     {IDD_NAME_PAGE, namePageProc},
     {IDD_FINISHED_PAGE, finishedPageProc},

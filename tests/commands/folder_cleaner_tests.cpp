@@ -197,4 +197,89 @@ TEST(FolderCleaning, AppendsABackslashOnlyWhenMissingAndOnlyWhenItFits)
     EXPECT_EQ(std::wstring(full), std::wstring(258, L'x') + L"\\");
 }
 
+// The drive here is a host folder, where a link can be planted and removed
+// the host's way (the platform's own CreateSymbolicLinkW makes none that a
+// listing shows, and its DeleteFileW on a file link deletes the target).
+bool runHostCommand(const char* command, const std::wstring& first, const std::wstring& second = L"")
+{
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!unixName) return false;
+    std::string line = command;
+    for (const std::wstring* path : {&first, &second}) {
+        if (path->empty()) continue;
+        char* name = unixName(path->c_str());
+        if (!name) return false;
+        line += std::string(" \"") + name + "\"";   // quoted the Windows way
+        HeapFree(GetProcessHeap(), 0, name);
+    }
+    std::wstring wide(line.begin(), line.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, wide.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return false;
+    // The handle of a host program does not wait for its end: callers wait
+    // for its effect.
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
+bool plantLink(const std::wstring& link, const std::wstring& target)
+{
+    return runHostCommand("/bin/ln -s", target, link) && test::waitUntil([&] { return exists(link); });
+}
+
+void removeLink(const std::wstring& link)
+{
+    runHostCommand("/bin/rm -f", link);
+    test::waitUntil([&] { return !exists(link); });
+}
+
+// Links inside a folder being cleaned lead out of it: neither the folder they
+// point to nor a file they point to may lose anything, read-only attributes
+// included; the links themselves stay, so the folder does.
+TEST(FolderCleaning, NeverFollowsALinkOutOfTheFolder)
+{
+    test::ScratchFolder scratch(L"clean-links");
+    const std::wstring outside = scratch.file(L"outside");
+    const std::wstring cleaned = scratch.file(L"cleaned");
+    makeFolder(outside);
+    makeFile(outside + L"\\kept.txt");
+    makeFile(outside + L"\\locked.txt", FILE_ATTRIBUTE_READONLY);
+    makeFolder(outside + L"\\inner");
+    makeFile(outside + L"\\inner\\deep.txt");
+    makeFolder(cleaned);
+    makeFile(cleaned + L"\\ordinary.txt");
+    makeFolder(cleaned + L"\\sub");
+    ASSERT_TRUE(plantLink(cleaned + L"\\folder link", outside));
+    ASSERT_TRUE(plantLink(cleaned + L"\\file link.txt", outside + L"\\kept.txt"));
+    ASSERT_TRUE(plantLink(cleaned + L"\\sub\\locked link.txt", outside + L"\\locked.txt"));
+    // What the platform shows of them, which the cleaning relies on.
+    EXPECT_EQ(GetFileAttributesW((cleaned + L"\\folder link").c_str()),
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+    EXPECT_FALSE(GetFileAttributesW((cleaned + L"\\file link.txt").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
+
+    EXPECT_EQ(cleanFolder(cleaned.c_str(), 1), 0);
+    EXPECT_FALSE(exists(cleaned + L"\\ordinary.txt"));
+    EXPECT_TRUE(exists(cleaned + L"\\folder link"));
+    for (const wchar_t* name : {L"kept.txt", L"locked.txt", L"inner\\deep.txt"})
+        EXPECT_TRUE(exists(outside + L"\\" + name)) << name;
+    EXPECT_EQ(GetFileAttributesW((outside + L"\\locked.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+
+    // Given the link itself, or a folder reached through it: nothing is touched.
+    EXPECT_EQ(cleanFolder((cleaned + L"\\folder link").c_str(), 1), 0);
+    EXPECT_EQ(cleanFolder((cleaned + L"\\folder link\\inner").c_str(), 1), 0);
+    for (const wchar_t* name : {L"kept.txt", L"locked.txt", L"inner\\deep.txt"})
+        EXPECT_TRUE(exists(outside + L"\\" + name)) << name;
+
+    // The scratch folder's own removal would follow the links: they go first.
+    for (const wchar_t* link : {L"folder link", L"file link.txt", L"sub\\locked link.txt"})
+        removeLink(cleaned + L"\\" + link);
+}
+
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/aygshell.h"
 #include "platform/text.h"
 #include "resources/resource.h"
+#include "schedule/schedule_pages.h"
 #include "shell/app_state.h"
 #include "shell/dialog_resource.h"
 #include "wizard/page_protocol.h"
@@ -26,6 +27,11 @@ const PageEntry pageTable[] = {
     {IDD_SOUND_PAGE, soundPageProc},
     {IDD_FOLDER_PAGE, folderPageProc},
     {IDD_TRIGGER_PAGE, triggerPageProc},
+    {IDD_RECURRENCE_PAGE, recurrencePageProc},
+    {IDD_WEEKLY_PAGE, weeklyPageProc},
+    {IDD_MONTHLY_PAGE, monthlyPageProc},
+    {IDD_YEARLY_PAGE, yearlyPageProc},
+    {IDD_ONCE_DATE_PAGE, onceDatePageProc},
     {IDD_NAME_PAGE, namePageProc},
     {IDD_FINISHED_PAGE, finishedPageProc},
 };

@@ -8,6 +8,18 @@
 
 namespace {
 
+// Disabling a window sends it WM_CANCELMODE: a page that opens a message or a
+// dialog of its own (a refusal, the browser) is disabled by it. That is not
+// the system cancelling the page, so it must not end the wizard.
+int pageHandlerDepth = 0;
+
+struct InPageHandler {
+    InPageHandler() { ++pageHandlerDepth; }
+    ~InPageHandler() { --pageHandlerDepth; }
+    InPageHandler(const InPageHandler&) = delete;
+    InPageHandler& operator=(const InPageHandler&) = delete;
+};
+
 void createMenuBar(HWND dialog)
 {
     SHMENUBARINFO bar{};
@@ -37,7 +49,11 @@ INT_PTR onInitDialog(const WizardPage& page, HWND dialog)
 
 void onNext(const WizardPage& page, HWND dialog)
 {
-    INT_PTR result = page.next ? page.next(dialog) : PageNext;
+    INT_PTR result = PageNext;
+    if (page.next) {
+        InPageHandler inHandler;
+        result = page.next(dialog);
+    }
     if (result == PageStays) return;
     recordPage(page.pageId);
     EndDialog(dialog, result);
@@ -62,8 +78,11 @@ INT_PTR onCommand(const WizardPage& page, HWND dialog, WPARAM wParam, LPARAM lPa
     case IDCANCEL:
         EndDialog(dialog, PageCancel);
         return TRUE;
-    default:
-        return page.command ? page.command(dialog, id, HIWORD(wParam), reinterpret_cast<HWND>(lParam)) : FALSE;
+    default: {
+        if (!page.command) return FALSE;
+        InPageHandler inHandler;
+        return page.command(dialog, id, HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+    }
     }
 }
 
@@ -76,10 +95,16 @@ INT_PTR handlePageMessage(const WizardPage& page, HWND dialog, UINT message, WPA
         return onInitDialog(page, dialog);
     case WM_COMMAND:
         return onCommand(page, dialog, wParam, lParam);
-    case WM_NOTIFY:
-        return page.notify ? page.notify(dialog, reinterpret_cast<NMHDR*>(lParam)) : FALSE;
-    case WM_CLOSE:
+    case WM_NOTIFY: {
+        if (!page.notify) return FALSE;
+        InPageHandler inHandler;
+        return page.notify(dialog, reinterpret_cast<NMHDR*>(lParam));
+    }
     case WM_CANCELMODE:
+        if (pageHandlerDepth) return FALSE;
+        EndDialog(dialog, PageCancel);
+        return TRUE;
+    case WM_CLOSE:
         EndDialog(dialog, PageCancel);
         return TRUE;
     case WM_SETTINGCHANGE:

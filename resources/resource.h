@@ -42,6 +42,7 @@
 #define IDD_YEARLY_PAGE             128
 #define IDD_COMMAND_LIST            129
 #define IDD_MESSAGE_WINDOW          132
+#define IDD_ABOUT                   133
 
 // ---- Menu and accelerator commands ------------------------------------------
 #define IDM_MENUBAR_BUTTON          40001   // the menu bar's button; nothing handles it
@@ -182,6 +183,11 @@
 
 // ---- Message window (132) -----------------------------------------------------
 #define IDC_MESSAGE_WINDOW_TEXT     1096
+
+// ---- About box (133) ----------------------------------------------------------
+#define IDC_ABOUT_NAME              1098
+#define IDC_ABOUT_VERSION           1099
+#define IDC_ABOUT_COMPANY           1100
 
 #ifndef RC_INVOKED
 // Private messages of the hidden main window and the values that travel with

@@ -1,21 +1,42 @@
 #include "shell/main_window.h"
+#include "commands/command_file.h"
+#include "commands/command_runner.h"
 #include "platform/aygshell.h"
+#include "platform/scoped.h"
 #include "resources/resource.h"
 #include "schedule/scheduler.h"
+#include "shell/about_box.h"
 #include "shell/app_state.h"
-#include "shell/dialog_resource.h"
+#include "shell/main_dialog.h"
+#include "shell/options_dialog.h"
+#include "shell/settings_store.h"
 #include "wizard/command_wizard.h"
+
+#include <iterator>
 
 namespace {
 
 // The handheld's NOTIFYICONDATA record size.
 constexpr DWORD TrayRecordSize = 152;
+// The tray menu opens this far above the bottom edge of the screen, clear of
+// the task bar.
+constexpr int TrayMenuLift = 52;
 
 SHACTIVATEINFO settingChangeInfo = [] {
     SHACTIVATEINFO info{};
     info.cbSize = sizeof info;
     return info;
 }();
+
+// Loaded at the first addTrayIcon and kept as long as the process, as the
+// dialog brush is: the tray may be switched on and off any number of times.
+HICON trayIcon = nullptr;
+
+void scheduleNextRun()
+{
+    Scheduler scheduler;
+    scheduler.ScheduleNextRun();
+}
 
 void openMainDialog()
 {
@@ -37,6 +58,9 @@ LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam)
     case IDCANCEL:
         onCloseCommand(window);
         return 0;
+    case IDM_ABOUT:
+        runAboutBox(appWindow);   // dialogOpen stays as it is
+        return 0;
     default:
         return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
     }
@@ -50,49 +74,121 @@ LRESULT onPaint(HWND window)
     return 0;
 }
 
-void onMainNewCommand(HWND dialog)
+// The menu was filled by position, and an event instance may have changed the
+// file since: the command at position n runs only while it still has the
+// chosen name; otherwise the first command of that name runs, or none.
+void runChosenCommand(DWORD position, const wchar_t* chosenName)
+{
+    CommandFile file;
+    Command command;
+    bool found = true;
+    for (DWORD i = 0; found && i <= position; ++i) found = file.readNextCommand(i, command) != 0;
+    if (found) file.readNextCommand(EndEnumeration, command);
+    const bool sameName =
+        found && CompareStringOrdinal(command.commandName, -1, chosenName, -1, TRUE) == CSTR_EQUAL;
+    if (!sameName) {
+        Command byName;
+        if (!file.findCommand(chosenName, byName)) return;
+        command = byName;
+    }
+    CommandRunner runner;
+    runner.executeCommand(command);
+}
+
+void onTrayNewCommand()
 {
     dialogOpen = 1;
     {
         CommandWizard wizard;
-        wizard.runWizard(dialog, nullptr);
+        wizard.runWizard(nullptr, nullptr);
     }
     dialogOpen = 0;
-    Scheduler scheduler;
-    scheduler.ScheduleNextRun();
+    scheduleNextRun();
 }
 
-INT_PTR onMainDialogCommand(HWND dialog, WORD id)
+void onTrayOpen()
+{
+    dialogOpen = 1;
+    if (runMainDialog(appWindow) == MainDialogShutdownResult) shutDown();
+    scheduleNextRun();
+    dialogOpen = 0;
+}
+
+void onTrayOptions()
+{
+    dialogOpen = 1;
+    runOptionsDialog(appWindow);
+    dialogOpen = 0;
+    SettingsStore settings;
+    if (settings.getDword(L"EnableTrayIcon"))
+        addTrayIcon();
+    else
+        removeTrayIcon();
+}
+
+void onTrayAbout()
+{
+    dialogOpen = 1;
+    runAboutBox(appWindow);
+    dialogOpen = 0;
+}
+
+void onTrayChoice(UINT id, HMENU runCommandMenu)
 {
     switch (id) {
-    case IDC_MAIN_NEW_COMMAND:
-        onMainNewCommand(dialog);
-        return TRUE;
-    case IDOK:
-    case IDCANCEL:
-        EndDialog(dialog, id);
-        return TRUE;
+    case IDM_TRAY_NEW_COMMAND:
+        onTrayNewCommand();
+        return;
+    case IDM_TRAY_OPEN:
+        onTrayOpen();
+        return;
+    case IDM_TRAY_OPTIONS:
+        onTrayOptions();
+        return;
+    case IDM_TRAY_ABOUT:
+        onTrayAbout();
+        return;
+    case IDM_TRAY_EXIT:
+        if (confirmShutdown(appWindow)) shutDown();
+        return;
     default:
-        return FALSE;
+        break;
     }
+    if (id < RunCommandIdBase) return;
+    wchar_t chosenName[PathCapacity];
+    if (GetMenuStringW(runCommandMenu, id, chosenName, static_cast<int>(std::size(chosenName)), MF_BYCOMMAND) > 0)
+        runChosenCommand(id - RunCommandIdBase, chosenName);
 }
 
-INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+void onTrayTap()
 {
-    switch (message) {
-    case WM_INITDIALOG: {
-        SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU};
-        SHInitDialog(&init);
-        return TRUE;
-    }
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return dialogColour(wParam);
-    case WM_COMMAND:
-        return onMainDialogCommand(dialog, LOWORD(wParam));
-    default:
-        return FALSE;
-    }
+    HDC screen = GetDC(nullptr);
+    const int width = GetDeviceCaps(screen, HORZRES);
+    const int height = GetDeviceCaps(screen, VERTRES);
+    ReleaseDC(nullptr, screen);
+
+    // Destroyed on every way out, also when a dialog is up and no menu shows.
+    ScopedMenu menu(LoadMenuW(instanceHandle, MAKEINTRESOURCEW(IDR_TRAY_MENU)));
+    if (!menu) return;
+    HMENU popup = GetSubMenu(menu.get(), 0);
+    HMENU runCommandMenu = GetSubMenu(popup, 0);
+    DeleteMenu(runCommandMenu, 0, MF_BYPOSITION);
+    fillRunCommandMenu(runCommandMenu);
+
+    SetForegroundWindow(appWindow);
+    if (dialogOpen) return;
+
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenuEx(popup, TPM_RETURNCMD, width, height - TrayMenuLift, appWindow, nullptr));
+    onTrayChoice(chosen, runCommandMenu);
+    // The platform's rule after a tray icon's popup menu.
+    PostMessageW(appWindow, WM_NULL, 0, 0);
+}
+
+LRESULT onTrayCallback(HWND window, WPARAM wParam, LPARAM lParam)
+{
+    if (lParam == WM_LBUTTONUP) onTrayTap();
+    return DefWindowProcW(window, TrayCallbackMessage, wParam, lParam);
 }
 
 } // namespace
@@ -115,6 +211,8 @@ LRESULT CALLBACK appWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case OpenMainDialogMessage:
         openMainDialog();
         return 0;
+    case TrayCallbackMessage:
+        return onTrayCallback(window, wParam, lParam);
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -122,20 +220,31 @@ LRESULT CALLBACK appWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 void addTrayIcon()
 {
+    if (!trayIcon)
+        trayIcon = static_cast<HICON>(
+            LoadImageW(instanceHandle, MAKEINTRESOURCEW(IDI_MORVANE), IMAGE_ICON, 11, 12, 0));
     trayIconData = {};
     trayIconData.cbSize = TrayRecordSize;
     trayIconData.hWnd = appWindow;
     trayIconData.uID = TrayIconId;
     trayIconData.uFlags = NIF_MESSAGE | NIF_ICON;
     trayIconData.uCallbackMessage = TrayCallbackMessage;
-    trayIconData.hIcon = static_cast<HICON>(
-        LoadImageW(instanceHandle, MAKEINTRESOURCEW(IDI_MORVANE), IMAGE_ICON, 11, 12, 0));
+    trayIconData.hIcon = trayIcon;
     Shell_NotifyIconW(NIM_ADD, &trayIconData);
 }
 
 void removeTrayIcon()
 {
     Shell_NotifyIconW(NIM_DELETE, &trayIconData);
+}
+
+void fillRunCommandMenu(HMENU menu)
+{
+    CommandFile file;
+    Command command;
+    for (DWORD n = 0; file.readNextCommand(n, command); ++n)
+        InsertMenuW(menu, static_cast<UINT>(-1), MF_BYPOSITION | MF_STRING, RunCommandIdBase + n,
+                    command.commandName);
 }
 
 void shutDown()
@@ -145,9 +254,4 @@ void shutDown()
     scheduler.ClearEventRegistrations();
     scheduler.ClearTimedRegistrations();
     PostMessageW(appWindow, WM_CLOSE, 0, 0);
-}
-
-INT_PTR runMainDialog(HWND owner)
-{
-    return runDialogResource(IDD_MAIN, owner, mainDialogProc);
 }

@@ -17,6 +17,15 @@
 //   ui-click CAPTION|ID       post BM_CLICK to control ID of that dialog (one that has ID)
 //   ui-text CAPTION|ID|TEXT   set control ID's text (EN_CHANGE follows)
 //   ui-checked CAPTION|ID     exit code 0 when that button is checked, 1 when not
+//   tray-tap                  a tap on Morvane's tray icon; waits for its menu
+//   tray-choose ITEM          choose ITEM of the tray menu (tapping first when
+//                             it is not open); "Run Command N" runs the N-th
+//   tray-dismiss              close the open tray menu
+//   ui-close CAPTION[|ID]     the caption's close box (the Done button)
+//   ui-choose CAPTION|ID|N    select entry N of a list or drop-down list, and
+//                             send the notification a tap sends
+//   ui-has-item CAPTION|ID|TEXT  exit code 0 when the list holds TEXT
+//   ui-time CAPTION|ID|HH:MM  set a time picker (today's date, that time)
 // The UI verbs act on the dialogs of any device process, as a user's taps do;
 // captions may hold blanks, so their arguments are separated by "|".
 //
@@ -32,8 +41,10 @@
 #include "platform/scoped.h"
 
 #include <windows.h>
+#include <commctrl.h>
 #include <tlhelp32.h>
 #include <cwchar>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -164,6 +175,7 @@ int uiVerb(const std::wstring& verb, std::wstring line)
     // A dialog that just showed may not have finished its set-up yet.
     Sleep(200);
     if (verb == L"ui-wait") return Done;
+    if (verb == L"ui-close") return PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) ? Done : Failed;
     if (id < 0) return Usage;
     HWND control = GetDlgItem(dialog, id);
     if (verb == L"ui-click") return PostMessageW(control, BM_CLICK, 0, 0) ? Done : Failed;
@@ -175,6 +187,129 @@ int uiVerb(const std::wstring& verb, std::wstring line)
                                    5000, &result) && result
                    ? Done
                    : Failed;
+    }
+    return Usage;
+}
+
+// ---- The tray menu of morvane.exe ---------------------------------------------
+// The menu lives in another process, so its items cannot be read from here:
+// its selectable items are known by position, as the user sees them.
+constexpr UINT TrayCallbackMessage = 1067;
+constexpr UINT TrayIconId = 1068;
+const wchar_t* const trayItems[] = {L"Run Command", L"New Command", L"Open", L"Options", L"About", L"Exit"};
+
+HWND openTrayMenu(DWORD processId)
+{
+    struct Search {
+        DWORD process;
+        HWND found;
+    } search{processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(parameter);
+            wchar_t name[16] = L"";
+            GetClassNameW(window, name, 16);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (wcscmp(name, L"#32768") == 0 && IsWindowVisible(window) && owner == s->process) s->found = window;
+            return s->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND trayMenu(bool tapFirst)
+{
+    HWND window = FindWindowW(L"ZELMORVANE", L"Morvane");
+    if (!window) return nullptr;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (HWND open = openTrayMenu(process)) return open;
+    if (!tapFirst) return nullptr;
+    PostMessageW(window, TrayCallbackMessage, TrayIconId, WM_LBUTTONUP);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (HWND open = openTrayMenu(process)) {
+            Sleep(200);   // drawn before a screenshot is taken
+            return open;
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+int trayVerb(const std::wstring& verb, std::wstring line)
+{
+    HWND menu = trayMenu(verb != L"tray-dismiss");
+    if (!menu) return Failed;
+    auto key = [menu](WPARAM k) { PostMessageW(menu, WM_KEYDOWN, k, 0); };
+    if (verb == L"tray-tap") return Done;
+    if (verb == L"tray-dismiss") {
+        key(VK_ESCAPE);
+        return Done;
+    }
+    long runIndex = 0;
+    if (line.rfind(L"Run Command ", 0) == 0) {
+        runIndex = wcstol(line.c_str() + 12, nullptr, 10);
+        if (runIndex < 1) return Usage;
+        line = L"Run Command";
+    }
+    for (size_t i = 0; i < std::size(trayItems); ++i) {
+        if (line != trayItems[i]) continue;
+        for (size_t down = 0; down <= i; ++down) key(VK_DOWN);
+        if (runIndex) {
+            key(VK_RIGHT);   // opens the submenu on its first item
+            for (long down = 1; down < runIndex; ++down) key(VK_DOWN);
+        }
+        key(VK_RETURN);
+        return Done;
+    }
+    return Usage;
+}
+
+// ---- Lists and time pickers of another process ----------------------------------
+
+int listVerb(const std::wstring& verb, std::wstring line)
+{
+    std::wstring caption = nextField(line);
+    int id = static_cast<int>(wcstol(nextField(line).c_str(), nullptr, 10));
+    HWND dialog = waitForDialog(caption, id);
+    if (!dialog) return Failed;
+    Sleep(200);
+    HWND control = GetDlgItem(dialog, id);
+    wchar_t className[32] = L"";
+    GetClassNameW(control, className, 32);
+    const bool combo = _wcsicmp(className, L"ComboBox") == 0;
+    if (verb == L"ui-has-item")
+        return SendMessageW(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                            reinterpret_cast<LPARAM>(line.c_str())) >= 0
+                   ? Done
+                   : Failed;
+    if (verb == L"ui-choose") {
+        WPARAM index = static_cast<WPARAM>(wcstol(line.c_str(), nullptr, 10));
+        SendMessageW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0);
+        // Selecting by message notifies nobody: send what a tap sends.
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(control));
+        return Done;
+    }
+    if (verb == L"ui-time") {
+        SYSTEMTIME time;
+        ce::GetLocalTime(&time);   // a picker refuses a time without a date
+        time.wHour = static_cast<WORD>(wcstol(line.c_str(), nullptr, 10));
+        time.wMinute = static_cast<WORD>(wcstol(line.c_str() + line.find(L':') + 1, nullptr, 10));
+        time.wSecond = time.wMilliseconds = 0;
+        // The picker reads the time from its own process's memory.
+        DWORD processId = 0;
+        GetWindowThreadProcessId(control, &processId);
+        ScopedHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId));
+        if (!process) return Failed;
+        void* remote = VirtualAllocEx(process.get(), nullptr, sizeof time, MEM_COMMIT, PAGE_READWRITE);
+        if (!remote) return Failed;
+        SIZE_T written = 0;
+        bool set = WriteProcessMemory(process.get(), remote, &time, sizeof time, &written) &&
+                   SendMessageW(control, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(remote));
+        VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+        return set ? Done : Failed;
     }
     return Usage;
 }
@@ -222,8 +357,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         HWND window = FindWindowW(line.c_str(), nullptr);
         return window && PostMessageW(window, WM_CLOSE, 0, 0) ? Done : Failed;
     }
-    if (verb == L"ui-wait" || verb == L"ui-click" || verb == L"ui-text" || verb == L"ui-checked")
+    if (verb == L"ui-wait" || verb == L"ui-close" || verb == L"ui-click" || verb == L"ui-text" || verb == L"ui-checked")
         return uiVerb(verb, line);
+    if (verb == L"ui-choose" || verb == L"ui-has-item" || verb == L"ui-time") return listVerb(verb, line);
+    if (verb == L"tray-tap" || verb == L"tray-choose" || verb == L"tray-dismiss") return trayVerb(verb, line);
     if (verb == L"wait") {
         Sleep(INFINITE);
         return Done;

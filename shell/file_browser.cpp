@@ -174,8 +174,12 @@ bool makeImages(HWND tree)
     treeImages.reset(ImageList_Create(width, height, ILC_MASK | ILC_COLOR32, 3, 3));
     if (!treeImages) return false;
 
+    // The icon of a folder, asked for by its attributes: the platform gives
+    // no icon for the root "\\" itself (measured), and with a missing first
+    // image every later one would shift into its place.
     SHFILEINFOW folder{};
-    SHGetFileInfoW(L"\\", 0, &folder, sizeof folder, SHGFI_ICON | SHGFI_SMALLICON);
+    SHGetFileInfoW(L"\\", FILE_ATTRIBUTE_DIRECTORY, &folder, sizeof folder,
+                   SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON);
     ImageList_AddIcon(treeImages.get(), folder.hIcon);
     if (browseForFile) {
         SHFILEINFOW file{};

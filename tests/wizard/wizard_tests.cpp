@@ -122,10 +122,13 @@ TEST_F(WizardTest, BackKeepsStepNumbersAndAMissingPageEndsTheWizard)
         back(page);
     });
     driver.onPage(L"Step 2", [](Page page) { back(page); });
-    driver.onPage(L"Step 1", [](Page page) { DialogDriver::click(page, IDC_ACTION_SHOW_MESSAGE); next(page); });
+    // The schedule pages are not in the wizard yet: "On a certain date" leads
+    // to a page that cannot be opened.
+    driver.onPage(L"Step 1", [](Page page) { next(page); });
+    driver.onPage(L"Step 2", [](Page page) { DialogDriver::click(page, IDC_TRIGGER_ON_SCHEDULE); next(page); });
     run(driver);
-    EXPECT_EQ(stepNumber, 2);
-    EXPECT_EQ(nextPage, IDD_MESSAGE_PAGE);
+    EXPECT_EQ(stepNumber, 3);
+    EXPECT_EQ(nextPage, IDD_RECURRENCE_PAGE);
     EXPECT_FALSE(test::fileExists(test::commandFilePath()));
 }
 

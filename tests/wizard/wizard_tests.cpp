@@ -99,9 +99,9 @@ TEST_F(WizardTest, MainDialogCreatesACloseAllCommandInFourSteps)
               test::record(test::utf16(L"Close") + test::u16(1016) + test::u16(1008)));
 }
 
-// "< Back" shows the earlier page with its earlier step number, keeps nothing
-// of the trigger page, and a page that cannot be shown ends the wizard.
-TEST_F(WizardTest, BackKeepsStepNumbersAndAMissingPageEndsTheWizard)
+// "< Back" shows the earlier page with its earlier step number and keeps
+// nothing of the trigger page; going forward again takes the new path.
+TEST_F(WizardTest, BackKeepsStepNumbersAndForwardTakesTheNewPath)
 {
     DialogDriver driver;
     driver.onPage(L"Step 1", [](Page page) { DialogDriver::click(page, IDC_ACTION_CLOSE_ALL); next(page); });
@@ -122,12 +122,16 @@ TEST_F(WizardTest, BackKeepsStepNumbersAndAMissingPageEndsTheWizard)
         back(page);
     });
     driver.onPage(L"Step 2", [](Page page) { back(page); });
-    // The schedule pages are not in the wizard yet: "On a certain date" leads
-    // to a page that cannot be opened.
+    // Forward again along a new path: "On a certain date" leads to the
+    // recurrence page, as step 3.
     driver.onPage(L"Step 1", [](Page page) { next(page); });
     driver.onPage(L"Step 2", [](Page page) { DialogDriver::click(page, IDC_TRIGGER_ON_SCHEDULE); next(page); });
+    driver.onPage(L"Step 3", [](Page page) {
+        EXPECT_NE(GetDlgItem(page, IDC_RECUR_DAILY), nullptr);
+        DialogDriver::pressButton(page, IDCANCEL);
+    });
     run(driver);
-    EXPECT_EQ(stepNumber, 3);
+    EXPECT_EQ(pageHistory[2], IDD_TRIGGER_PAGE);
     EXPECT_EQ(nextPage, IDD_RECURRENCE_PAGE);
     EXPECT_FALSE(test::fileExists(test::commandFilePath()));
 }

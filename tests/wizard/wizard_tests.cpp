@@ -136,6 +136,33 @@ TEST_F(WizardTest, BackKeepsStepNumbersAndForwardTakesTheNewPath)
     EXPECT_FALSE(test::fileExists(test::commandFilePath()));
 }
 
+// The longest path: a program launched weekly has seven pages, and every
+// page left with "Next >" holds its step's slot.
+TEST_F(WizardTest, TheLongestPathHasSevenPages)
+{
+    DialogDriver driver;
+    driver.onPage(L"Step 1", [](Page page) { next(page); });
+    driver.onPage(L"Step 2", [](Page page) {
+        DialogDriver::setText(page, IDC_PROGRAM_PATH, L"\\Windows\\backup.exe");
+        next(page);
+    });
+    driver.onPage(L"Step 3", [](Page page) { DialogDriver::click(page, IDC_TRIGGER_ON_SCHEDULE); next(page); });
+    driver.onPage(L"Step 4", [](Page page) { DialogDriver::click(page, IDC_RECUR_WEEKLY); next(page); });
+    driver.onPage(L"Step 5", [](Page page) { DialogDriver::click(page, IDC_WEEKLY_MONDAY); next(page); });
+    driver.onPage(L"Step 6", [](Page page) { DialogDriver::setText(page, IDC_NAME_EDIT, L"Weekly backup"); next(page); });
+    driver.onPage(L"Step 7", [](Page page) { DialogDriver::pressButton(page, IDC_WIZARD_FINISH); });
+    run(driver);
+    const int expected[] = {0, IDD_ACTION_TYPE_PAGE, IDD_PROGRAM_PAGE, IDD_TRIGGER_PAGE,
+                            IDD_RECURRENCE_PAGE, IDD_WEEKLY_PAGE, IDD_NAME_PAGE};
+    for (int slot = 1; slot <= 6; ++slot) EXPECT_EQ(pageHistory[slot], expected[slot]) << "slot " << slot;
+    EXPECT_EQ(pageHistory[7], 0);
+    Command stored;
+    ASSERT_TRUE(CommandFile().findCommand(L"Weekly backup", stored));
+    EXPECT_STREQ(stored.action.programPath, L"\\Windows\\backup.exe");
+    EXPECT_EQ(stored.schedule.recurrence, Recurrence::Weekly);
+    EXPECT_TRUE(stored.schedule.weekdayMask & (1 << 1));
+}
+
 // "Cancel", the close box and WM_CANCELMODE, on every page and in both modes,
 // leave the command file exactly as it was.
 TEST_F(WizardTest, EveryWayOutOfEveryPageLeavesTheFileUntouched)

@@ -135,6 +135,8 @@ git -C "$root/root/morvane" -c advice.detachedHead=false checkout -q "$head"
 step "make run" timeout "$run_timeout" chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb \
     LANG=C.UTF-8 PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
     bash -c 'set -o pipefail; cd /root/morvane && make run | cat'
-step "device status" in_root './device status'
+# Morvane runs on the device once "make run" is back: it has registered its
+# launcher for the power-on.
+step "device status" in_root './device status | tee /dev/stderr | grep -q "^event 11 wake-up"'
 step "make test" in_root 'make test'
 say "passed"

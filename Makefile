@@ -6,7 +6,7 @@ JOBS     ?= $(shell nproc)
 PACKAGES := wine64 g++-mingw-w64-x86-64 xvfb cmake make googletest imagemagick \
             alsa-utils x11-utils fonts-liberation fonts-wine procps
 
-.PHONY: all deps configure build test run bench soak clean
+.PHONY: all deps configure build test run bench soak clean fresh-check screenshots
 
 all: build
 
@@ -43,6 +43,14 @@ soak: build
 run: build
 	./device up
 	./device start
+
+# The README's screenshots, from the real program on a throwaway device.
+screenshots: build
+	tools/screenshots.sh $(BUILD)
+
+# Not part of test: a clean Debian 12 root, the README's two commands in it.
+fresh-check:
+	tools/fresh-check.sh $(BUILD)/fresh-check.log
 
 clean:
 	rm -rf $(BUILD)

@@ -23,6 +23,14 @@ std::wstring widen(const std::string& utf8)
     return text;
 }
 
+std::string narrow(const std::wstring& text)
+{
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), bytes.data(), n, nullptr, nullptr);
+    return bytes;
+}
+
 // ---- Reading the HTML subset ---------------------------------------------------
 
 TEST(HelpDocument, HeadingsParagraphsAndBoldRuns)
@@ -144,6 +152,43 @@ TEST(HelpDocument, EveryLinkOfTheManualLeadsToAnAnchor)
                 EXPECT_EQ(manual.anchors.count(run.link), 1u) << "no anchor " << std::string(run.link.begin(), run.link.end());
             }
     EXPECT_GT(links, 5);
+}
+
+// What the user sees on the device, as the program writes it: the manual
+// names each of these texts as it stands.
+TEST(HelpDocument, TheManualNamesEveryWindowButtonTriggerAndAction)
+{
+    help::Document manual = help::parseHtml(widen(test::readFileBytes(test::hostPath(MVGUIDE_PATH))));
+    std::wstring text;
+    for (const auto& paragraph : manual.paragraphs) text += paragraph.text() + L"\n";
+    const wchar_t* const shown[] = {
+        // main dialog and tray menu
+        L"New Command", L"View Commands", L"Options", L"Statistics", L"Manual", L"Shutdown Morvane",
+        L"Run Command", L"Open", L"About", L"Exit",
+        L"No commands will run if you shutdown.\u00a0 Do you want to continue?",
+        // the wizard's pages
+        L"Next >", L"< Back", L"Cancel", L"Finish", L"I want to",
+        L"Launch a program", L"Delete files in a directory", L"Display a message", L"Play a sound",
+        L"Close all running programs", L"Program Location", L"Browse...", L"Command Line Arguments",
+        L"Sound File", L"Repeat the sound?", L"Test", L"Folder Location", L"Include Subfolders",
+        L"Run command:", L"After device power on", L"First power on of each day", L"After a device reset",
+        L"On a certain date", L"Run this command...", L"Daily", L"Weekly", L"Monthly", L"Yearly",
+        L"Only once on a specific date", L"When the following happens...", L"First device power on",
+        L"Specific time", L"Day", L"The", L"Every", L"of every month", L"Command Name:", L"Command Summary",
+        // the pages' messages
+        L"Please enter the location of an application to run", L"Please enter some text for the message",
+        L"Please select a sound before continuing", L"Please enter a folder name to continue",
+        L"Please enter a command name", L"This name already exists. Please choose another",
+        // command list, options, statistics
+        L"Start Options", L"Device power on", L"Once a day", L"Device reset", L"On a certain day",
+        L"New", L"Run", L"Edit", L"Delete", L"Morvane Options", L"Enable Tray Icon",
+        L"Open main window on start", L"Enable Commands", L"Times device was powered on",
+        L"Times a program was launched", L"Times a directory was cleaned", L"Times a message was displayed",
+        L"Times a sound was played", L"Times applications were closed", L"Clear",
+        L"Unable to open command file. Reinstall Morvane or contact support.",
+    };
+    for (const wchar_t* words : shown)
+        EXPECT_NE(text.find(words), std::wstring::npos) << "the manual does not name: " << narrow(words);
 }
 
 // ---- The viewer as a real process ------------------------------------------------

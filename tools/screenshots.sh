@@ -79,7 +79,7 @@ command_list() {
     ui ui-click "Morvane|1055" &&
     client ui-wait "Morvane|1042" >/dev/null 2>&1 || return 1
     shot 09-command-list
-    client ui-click "Morvane|1" >/dev/null 2>&1 || client ui-click "Morvane|2" >/dev/null 2>&1 || true
+    ui ui-close "Morvane|1042" || true
     ui ui-wait "Morvane|1054"
 }
 

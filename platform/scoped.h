@@ -3,6 +3,7 @@
 #define MORVANE_PLATFORM_SCOPED_H
 
 #include <windows.h>
+#include <commctrl.h>
 #include <utility>
 
 template <typename Handle, typename Traits>
@@ -77,6 +78,14 @@ struct GdiTraits {
     static void close(HGDIOBJ o) { DeleteObject(o); }
 };
 using ScopedGdiObject = Scoped<HGDIOBJ, GdiTraits>;
+
+// A tree view never frees its image list: its dialog does.
+struct ImageListTraits {
+    static HIMAGELIST none() { return nullptr; }
+    static bool empty(HIMAGELIST list) { return list == nullptr; }
+    static void close(HIMAGELIST list) { ImageList_Destroy(list); }
+};
+using ScopedImageList = Scoped<HIMAGELIST, ImageListTraits>;
 
 // Holds a mutex from acquisition to the end of the scope. An abandoned mutex
 // (its owner died) is owned all the same.

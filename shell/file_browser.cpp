@@ -24,12 +24,6 @@ constexpr int FolderImage = 0;
 constexpr int FileImage = 1;
 constexpr LPARAM FolderKind = 1;
 
-struct ImageListTraits {
-    static HIMAGELIST none() { return nullptr; }
-    static bool empty(HIMAGELIST list) { return list == nullptr; }
-    static void close(HIMAGELIST list) { ImageList_Destroy(list); }
-};
-using ScopedImageList = Scoped<HIMAGELIST, ImageListTraits>;
 
 // The tree view never frees its image list; the dialog does, when it ends.
 ScopedImageList treeImages;

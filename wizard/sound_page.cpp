@@ -18,14 +18,8 @@ namespace {
 constexpr int RepeatMinimum = 1;
 constexpr int RepeatMaximum = 1000;
 
-struct ImageListTraits {
-    static HIMAGELIST none() { return nullptr; }
-    static bool empty(HIMAGELIST list) { return list == nullptr; }
-    static void close(HIMAGELIST list) { ImageList_Destroy(list); }
-};
-
 // A tree view never frees its image list: the page frees it when it closes.
-Scoped<HIMAGELIST, ImageListTraits> soundImages;
+ScopedImageList soundImages;
 
 HWND soundTree(HWND page)
 {

@@ -280,6 +280,7 @@ class Device:
         self.repo = repo
         self.folder = os.path.realpath(folder)
         self.data = self.path(r"\Program Files\Morvane\Data\zelvane.dat")
+        os.makedirs(os.path.dirname(self.data), exist_ok=True)   # as the program makes it
         work = self.path(r"\crash")
         os.makedirs(work, exist_ok=True)
         self.files = {name: os.path.join(work, file) for name, file in
@@ -414,6 +415,9 @@ def main():
             sys.exit("crash: the writer did not start")
         found = {name: 0 for name in COUNTERS}
         found.update(read_counters(device.files["counters"]))
+        if allowed and allowed[0] != allowed[1] and found in allowed:
+            # A cut short increment shows only here: the file is the same either way.
+            kinds.setdefault("count", [0, 0])[allowed.index(found)] += 1
         if allowed and found not in allowed:
             before = allowed[0]
             backwards = [name for name in COUNTERS if found[name] < before[name]]
@@ -473,7 +477,7 @@ def main():
         verb = ops[index][0] if index >= 0 else "nothing"
         interruptions[-1]["verb"] = verb
         allowed = (before.counters, after.counters)
-        counts = kinds.setdefault(verb, [0, 0])
+        counts = kinds.setdefault(verb, [0, 0]) if verb != "count" else [0, 0]
         with open(device.data, "rb") as f:
             data = f.read()
         if data == before.file_bytes():

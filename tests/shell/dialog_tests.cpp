@@ -154,14 +154,9 @@ TEST_F(CommandList, OpenedWithoutPowerOnCommandsItsButtonsAreOnAndDoNothing)
 TEST_F(CommandList, RunExecutesTheSelectedCommandAndDeleteRemovesItWithoutAQuestion)
 {
     ui::Probe probe;
-    ui::store({probe.launch(L"Late", TriggerKind::OnSchedule), probe.launch(L"Early", TriggerKind::OnSchedule),
-               probe.launch(L"Boot", TriggerKind::AfterReset)});
     // Two timed commands: the registration follows the earlier one.
-    {
-        CommandFile file;
-        file.replaceCommand(L"Late", ui::dailyAt(probe.launch(L"Late"), 23, 0));
-        file.replaceCommand(L"Early", ui::dailyAt(probe.launch(L"Early"), 22, 0));
-    }
+    ui::store({probe.launch(L"Boot", TriggerKind::AfterReset), ui::dailyAt(probe.launch(L"Late"), 23, 0),
+               ui::dailyAt(probe.launch(L"Early"), 22, 0)});
     SYSTEMTIME morning = test::moment(2024, 3, 5, 9, 0);
     ce::SetLocalTime(&morning);
     Scheduler().ScheduleNextRun();

@@ -1,4 +1,5 @@
 #include "commands/command_file.h"
+#include "platform/modal.h"
 #include "platform/text.h"
 #include "shell/app_state.h"
 
@@ -418,7 +419,7 @@ void showOpenFailure(DWORD error)
     swprintf(text, std::size(text),
              L"Unable to open command file. Reinstall Morvane or contact support.\r\nCode: %d",
              static_cast<int>(error));
-    MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
 }
 
 void showShortWrite(DWORD written, DWORD computed)
@@ -426,7 +427,7 @@ void showShortWrite(DWORD written, DWORD computed)
     wchar_t text[96];
     swprintf(text, std::size(text), L"Bytes Written != Record Length : %d != %d", static_cast<int>(written),
              static_cast<int>(computed));
-    MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
 }
 
 } // namespace
@@ -805,7 +806,7 @@ int CommandFile::rewrite(const wchar_t* name, const Command* replacement)
         showOpenFailure(openError);
         return 0;
     case DeleteResult::TemporaryFailed:
-        MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
+        ce::MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
         return 0;
     default:
         return 0;

@@ -31,6 +31,8 @@ void fill(HWND page)
     const Command::Schedule& schedule = wizardCommand->schedule;
     SYSTEMTIME date;
     ce::GetLocalTime(&date);
+    // The calendar marks the host's today by itself; the device's is another.
+    SendMessageW(calendar, MCM_SETTODAY, 0, reinterpret_cast<LPARAM>(&date));
     date.wYear = schedule.onceYear;
     date.wMonth = schedule.onceMonth;
     date.wDay = schedule.onceDay;

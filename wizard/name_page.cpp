@@ -2,6 +2,7 @@
 // stored name in any letter case.
 #include <cwchar>
 #include "commands/command_file.h"
+#include "platform/modal.h"
 #include "resources/resource.h"
 #include "wizard/page_protocol.h"
 #include "wizard/wizard_pages.h"
@@ -35,7 +36,7 @@ INT_PTR next(HWND page)
         return PageStays;
     }
     if (!editMode && file.commandExists(name)) {
-        MessageBoxW(page, L"This name already exists. Please choose another", L"Zel Morvane", MB_OK);
+        ce::MessageBoxW(page, L"This name already exists. Please choose another", L"Zel Morvane", MB_OK);
         return PageStays;
     }
     return PageNext;

@@ -2,6 +2,7 @@
 // too: the scheduler then registers that moment as it is.
 #include <windows.h>
 #include <commctrl.h>
+#include "platform/calendar_keys.h"
 #include "platform/device.h"
 #include "resources/resource.h"
 #include "schedule/schedule_pages.h"
@@ -28,6 +29,7 @@ void fill(HWND page)
 {
     HWND calendar = GetDlgItem(page, IDC_ONCE_CALENDAR);
     fitCalendar(calendar);
+    ce::giveCalendarKeys(calendar);
     const Command::Schedule& schedule = wizardCommand->schedule;
     SYSTEMTIME date;
     ce::GetLocalTime(&date);

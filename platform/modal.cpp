@@ -182,9 +182,9 @@ struct FitNextBox {
 // z-order, which may be the task bar of another process: whichever activation
 // that process carries out last takes the keys. So the window beneath is made
 // active before a modal window hides, and the rule has nothing to do. That
-// window may be hidden itself (the wizard's frame never shows while its pages
-// do): active, it keeps the activation in this thread until its own end hands
-// it on to its owner.
+// window may not be shown yet (a modal window whose loop began before it
+// showed): active, it keeps the activation in this thread, though the keys
+// reach only a window that is shown.
 thread_local std::vector<HWND> beneathWindows;
 thread_local HHOOK hideHook = nullptr;
 
@@ -202,16 +202,29 @@ bool isDialog(HWND window)
     return wcscmp(name, L"#32770") == 0;
 }
 
+// A dialog made active before it showed (its focus is placed while it is
+// built) did not get the keys then: the focus leaves and comes back, which
+// hands them to it now that it shows. Through no other control: a tree view
+// that takes the focus selects an item.
+void takeKeys(HWND dialog)
+{
+    HWND focus = GetFocus();
+    if (focus != dialog && !IsChild(dialog, focus)) focus = dialog;
+    SetFocus(nullptr);
+    SetFocus(focus);
+}
+
 LRESULT CALLBACK beforeMessage(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && sent->message == WM_WINDOWPOSCHANGING && !beneathWindows.empty()) {
-        const auto* position = reinterpret_cast<const WINDOWPOS*>(sent->lParam);
-        HWND beneath = beneathWindows.back();
-        if ((position->flags & SWP_HIDEWINDOW) && sent->hwnd == GetActiveWindow() && sent->hwnd != beneath &&
-            isDialog(sent->hwnd) && enabled(beneath))
-            SetForegroundWindow(beneath);
-    }
+    if (code != HC_ACTION || beneathWindows.empty() || !isDialog(sent->hwnd) || sent->hwnd != GetActiveWindow())
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    const auto* position = reinterpret_cast<const WINDOWPOS*>(sent->lParam);
+    HWND beneath = beneathWindows.back();
+    if (sent->message == WM_WINDOWPOSCHANGING && (position->flags & SWP_HIDEWINDOW) && sent->hwnd != beneath &&
+        enabled(beneath))
+        SetForegroundWindow(beneath);
+    if (sent->message == WM_WINDOWPOSCHANGED && (position->flags & SWP_SHOWWINDOW)) takeKeys(sent->hwnd);
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 

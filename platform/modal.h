@@ -18,7 +18,9 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType);
 // Around a modal window: notes the active window at construction, makes it
 // active as the modal window hides, and again at destruction when something
 // else took the activation meanwhile and it is still shown and takes input.
-// One per modal window, nested as the windows are.
+// Meanwhile a dialog of the thread that shows while already active (made so
+// as it placed its focus) is handed the keys as it shows. One per modal
+// window, nested as the windows are.
 class ActiveWindowKeeper {
 public:
     ActiveWindowKeeper();

@@ -74,6 +74,9 @@ void MessageWindow::onInitDialog(HWND dialog) const
     SHInitDialog(&init);
     if (hasText) SetDlgItemTextW(dialog, IDC_MESSAGE_WINDOW_TEXT, messageText);
     fitText(dialog);
+    // A command's message comes in front, with the keys, whatever the person
+    // was doing: an event start shows it from a process of its own.
+    SetForegroundWindow(dialog);
 }
 
 INT_PTR CALLBACK MessageWindow::dialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)

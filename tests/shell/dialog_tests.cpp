@@ -367,43 +367,4 @@ TEST_F(OptionsAndStatistics, StatisticsLinesShowTheirCountersAndClearSetsAllToZe
     EXPECT_EQ(0, dialogOpen);
 }
 
-// A second start of the program posts OpenMainDialogMessage; with a dialog up
-// it is dispatched by that dialog's own loop.
-TEST_F(OptionsAndStatistics, AStartWhileADialogIsUpBringsItForwardAndStacksNoMainDialog)
-{
-    auto mainDialogs = [] {
-        int count = 0;
-        EnumThreadWindows(
-            GetCurrentThreadId(),
-            [](HWND window, LPARAM found) -> BOOL {
-                if (IsWindowVisible(window) && GetDlgItem(window, IDC_MAIN_NEW_COMMAND)) ++*reinterpret_cast<int*>(found);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&count));
-        return count;
-    };
-    auto startAgain = [] {
-        SetForegroundWindow(appWindow);   // as the second process does
-        SendMessageW(appWindow, OpenMainDialogMessage, 0, 0);
-    };
-    driver_.onDialog(L"Morvane", [](HWND main) { DialogDriver::pressButton(main, IDC_MAIN_OPTIONS); })
-        .onDialog(L"Morvane Options",
-                  [&](HWND options) {
-                      startAgain();
-                      EXPECT_EQ(options, GetForegroundWindow());
-                      EXPECT_EQ(1, mainDialogs());
-                      DialogDriver::closeWindow(options);
-                  })
-        .onDialog(L"Morvane", [&](HWND main) {
-            EXPECT_EQ(1, dialogOpen);
-            startAgain();
-            EXPECT_EQ(main, GetForegroundWindow());
-            EXPECT_EQ(1, mainDialogs());
-            DialogDriver::closeWindow(main);
-        });
-    SendMessageW(appWindow, OpenMainDialogMessage, 0, 0);
-    EXPECT_TRUE(driver_.finished());
-    EXPECT_EQ(0, dialogOpen);
-}
-
 } // namespace

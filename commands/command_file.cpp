@@ -1,4 +1,5 @@
 #include "commands/command_file.h"
+#include "platform/modal.h"
 #include "platform/text.h"
 #include "shell/app_state.h"
 
@@ -418,7 +419,7 @@ void showOpenFailure(DWORD error)
     swprintf(text, std::size(text),
              L"Unable to open command file. Reinstall Morvane or contact support.\r\nCode: %d",
              static_cast<int>(error));
-    MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
 }
 
 void showShortWrite(DWORD written, DWORD computed)
@@ -426,7 +427,7 @@ void showShortWrite(DWORD written, DWORD computed)
     wchar_t text[96];
     swprintf(text, std::size(text), L"Bytes Written != Record Length : %d != %d", static_cast<int>(written),
              static_cast<int>(computed));
-    MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
 }
 
 // A failure of a change to the file, with the platform's error code.
@@ -434,7 +435,7 @@ void showFailure(const wchar_t* what, DWORD error)
 {
     wchar_t text[200];
     swprintf(text, std::size(text), L"%ls\r\nCode: %d", what, static_cast<int>(error));
-    MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
 }
 
 } // namespace
@@ -843,10 +844,10 @@ int CommandFile::rewrite(Change& change)
         showOpenFailure(change.openError);
         break;
     case WriteResult::TemporaryFailed:
-        MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
+        ce::MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
         break;
     case WriteResult::Damaged:
-        MessageBoxW(nullptr, L"The command file is damaged and cannot be changed. Nothing was changed.", Caption,
+        ce::MessageBoxW(nullptr, L"The command file is damaged and cannot be changed. Nothing was changed.", Caption,
                     MB_ICONEXCLAMATION);
         break;
     case WriteResult::WriteFailed:

@@ -126,6 +126,10 @@ INT_PTR onFrameActivate(HWND frame)
     // Activations while the loop runs, or when a page closes, do nothing.
     if (wizardStarted) return FALSE;
     wizardStarted = 1;
+    // The first activation comes before the frame shows. Shown beneath the
+    // pages (it has their size), it takes the activation, and the keys, from
+    // one page to the next: a window that is not shown cannot take the keys.
+    SetWindowPos(frame, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     runPageLoop();
     EndDialog(frame, 1);
     return TRUE;

@@ -2,6 +2,7 @@
 // stored command's name in any letter case.
 #include <cwchar>
 #include "commands/command_file.h"
+#include "platform/modal.h"
 #include "resources/resource.h"
 #include "wizard/page_protocol.h"
 #include "wizard/wizard_pages.h"
@@ -39,7 +40,7 @@ INT_PTR next(HWND page)
         return PageStays;
     }
     if (!ownName && file.commandExists(name)) {
-        MessageBoxW(page, L"This name already exists. Please choose another", L"Zel Morvane", MB_OK);
+        ce::MessageBoxW(page, L"This name already exists. Please choose another", L"Zel Morvane", MB_OK);
         return PageStays;
     }
     return PageNext;

@@ -230,6 +230,11 @@ TEST_F(ScreenFit, EveryDialogPageAndMessageBoxLiesWholeOnTheScreen)
                     MB_ICONHAND);
     checkBox(IDOK);
     ce::MessageBoxW(nullptr, L"Toolhelp.dll not found", L"Pellmark", MB_OK);
+    checkBox(IDOK);
+    ce::MessageBoxW(nullptr,
+                    L"Unable to replace the command file; another program may be using it. Nothing was "
+                    L"changed.\r\nCode: -2147483648",
+                    L"Morvane", MB_ICONEXCLAMATION);
     EXPECT_TRUE(driver_.finished());
     EXPECT_FALSE(driver_.timedOut());
 

@@ -29,8 +29,8 @@ HANDLE startProgram(const std::wstring& image, const std::wstring& arguments)
     std::vector<wchar_t> line(arguments.begin(), arguments.end());
     line.push_back(L'\0');
     PROCESS_INFORMATION process{};
-    if (!ce::CreateProcessW(image.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, nullptr, &process))
+    // The build's programs run from drive Z:, which the device does not have.
+    if (!ce::CreateHarnessProcessW(image.c_str(), line.data(), 0, &process))
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;

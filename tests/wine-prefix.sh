@@ -1,9 +1,11 @@
-# Shared by the test runner and the device: Wine binaries, a private X
-# display, and the making of a prefix. Sourced, not run.
-
-WINE=${WINE:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
-[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+# Shared by the test runner and the device: Wine, a private X display, and
+# the making of a prefix. Sourced, not run.
+#
+# WINE and WINESERVER run Wine in the sandbox of WINEPREFIX (sandbox.sh),
+# which sandbox_start must have made first: nothing of a prefix runs outside.
+source "$(dirname "${BASH_SOURCE[0]}")/sandbox.sh"
+WINE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/sandbox/wine"
+WINESERVER="$(dirname "$WINE")/wineserver"
 
 # start_private_display VAR: starts Xvfb on a free display, exports DISPLAY
 # and stores Xvfb's process id in VAR.
@@ -29,8 +31,10 @@ start_private_display() {
 make_prefix() {
     local dir=$1 desktop=${2:-Default}
     [ -f "$dir/.morvane-ready" ] && return 0
+    sandbox_stop "$dir"
     rm -rf "$dir"
     mkdir -p "$dir"
+    sandbox_start "$dir" || return 1
     WINEPREFIX="$dir" "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
     WINEPREFIX="$dir" "$WINESERVER" -w
     WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$desktop" /f >/dev/null 2>&1

@@ -148,7 +148,7 @@ sandbox_start() {
         "MORVANE_SANDBOX=$prefix" 3>"$info" 4>"$ready" 5< <(printf '%s' "$prefix") </dev/null >/dev/null 2>"$errors" &
     bwrap_pid=$!
     disown "$bwrap_pid"
-    for _ in $(seq 200); do
+    for _ in $(seq 1200); do
         [ -s "$ready" ] && break
         kill -0 "$bwrap_pid" 2>/dev/null || break
         sleep 0.05

@@ -14,13 +14,14 @@ start_private_display() {
     fd_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
     pid=$!
-    for _ in $(seq 100); do
+    # A loaded machine may take its time; a display that fails says so at once.
+    for _ in $(seq 1200); do
         n=$(cat "$fd_file")
         [ -n "$n" ] && break
         sleep 0.05
     done
     rm -f "$fd_file"
-    [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
+    [ -n "$n" ] || { kill "$pid" 2>/dev/null; echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$n"
     printf -v "$1" '%s' "$pid"
 }
@@ -68,10 +69,10 @@ seal_prefix() {
 # there, so that the first window of a test does not race its start.
 start_virtual_desktop() {
     "$WINE" explorer /desktop=Default,240x320 >/dev/null 2>&1 </dev/null &
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop' && return 0
         sleep 0.1
     done
-    echo "the virtual desktop did not come up" >&2
+    echo "device: the tests' virtual desktop did not come up (not a test failure)" >&2
     return 1
 }

@@ -119,7 +119,16 @@ sandbox_start() {
         /etc/localtime /etc/timezone /var/cache/fontconfig /sys/devices/system/cpu; do
         [ -e "$path" ] && args+=(--ro-bind "$path" "$path")
     done
-    args+=(--dev /dev --proc /proc --tmpfs /tmp)
+    # The devices every program expects and no other. (bubblewrap's own
+    # --dev would mount a terminal file system, for which it nests a second
+    # user namespace that an ordinary user could not enter later.)
+    args+=(--tmpfs /dev)
+    for path in null zero full random urandom; do
+        args+=(--dev-bind "/dev/$path" "/dev/$path")
+    done
+    args+=(--symlink /proc/self/fd /dev/fd --symlink /proc/self/fd/0 /dev/stdin
+           --symlink /proc/self/fd/1 /dev/stdout --symlink /proc/self/fd/2 /dev/stderr
+           --remount-ro /dev --proc /proc --tmpfs /tmp)
     if [[ ${DISPLAY:-} =~ ^:([0-9]+)(\.[0-9]+)?$ ]]; then
         display_socket=/tmp/.X11-unix/X${BASH_REMATCH[1]}
         [ -S "$display_socket" ] && args+=(--ro-bind "$display_socket" "$display_socket")

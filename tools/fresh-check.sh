@@ -123,6 +123,10 @@ say "mirror $mirror, root $root"
 
 step debootstrap debootstrap --include=git,make "$suite" "$root" "$mirror"
 
+# The root is a mount point of its own, as a machine's root is: the device's
+# sandbox (bubblewrap) moves its processes into a new root, which the kernel
+# refuses from a root that is a mere folder.
+mount --bind "$root" "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"

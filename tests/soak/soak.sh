@@ -46,7 +46,7 @@ busy() {
     for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
         pid=${file#/proc/}
         pid=${pid%/environ}
-        command=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
+        command=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
         case $command in
             *mvlaunch.exe* | *soakprobe.exe*) return 0 ;;
             *morvane.exe*) morvane=$((morvane + 1)) ;;

@@ -97,10 +97,22 @@ sandbox_why() {
 }
 
 sandbox_start() {
-    local prefix=$1 args=() path display_socket info ready errors bwrap_pid
-    sandbox_pid "$prefix" >/dev/null && return 0
-    command -v bwrap >/dev/null || { sandbox_fail "bubblewrap is not installed (make deps installs it)"; return 1; }
+    local prefix=$1 lock result=0
     [ -d "$prefix" ] || { sandbox_fail "no folder $prefix for a sandbox"; return 1; }
+    # One at a time, so that two commands at once never make two sandboxes
+    # (and two Wine servers) for one prefix.
+    exec {lock}>"$prefix/.sandbox-lock"
+    flock -w 300 "$lock" || { exec {lock}>&-; sandbox_fail "$prefix stayed locked"; return 1; }
+    sandbox_pid "$prefix" >/dev/null || sandbox_make "$prefix" || result=1
+    exec {lock}>&-
+    return "$result"
+}
+
+# Makes the sandbox; sandbox_start's lock (its file descriptor in "lock")
+# stays out of it.
+sandbox_make() {
+    local prefix=$1 args=() path display_socket ready errors
+    command -v bwrap >/dev/null || { sandbox_fail "bubblewrap is not installed (make deps installs it)"; return 1; }
 
     args=(--unshare-pid --unshare-net --unshare-uts --unshare-cgroup-try
           --ro-bind /usr /usr)
@@ -147,28 +159,28 @@ sandbox_start() {
     args+=(--bind "$prefix" "$prefix" --ro-bind-data 5 "$sandbox_marker" --remount-ro / --chdir "$prefix")
     [ "$(id -u)" = 0 ] && args+=(--cap-drop ALL)
 
-    info=$(mktemp)
     ready=$(mktemp)
     errors=$(mktemp)
     # The sandbox outlives this script, detached from its terminal and pipes;
     # its first command says when everything inside is in place.
     # Its command line tags the prefix, so that it can be found again.
-    setsid bwrap "${args[@]}" -- /bin/sh -c 'echo ready >&4; exec 3>&- 4>&- sleep infinity' \
-        "MORVANE_SANDBOX=$prefix" 3>"$info" 4>"$ready" 5< <(printf '%s' "$prefix") </dev/null >/dev/null 2>"$errors" &
-    bwrap_pid=$!
-    disown "$bwrap_pid"
+    setsid bwrap "${args[@]}" -- /bin/sh -c 'echo ready >&4; exec 4>&- sleep infinity' \
+        "MORVANE_SANDBOX=$prefix" 4>"$ready" 5< <(printf '%s' "$prefix") </dev/null >/dev/null 2>"$errors" \
+        {lock}>&- &
+    disown $!
     for _ in $(seq 1200); do
         [ -s "$ready" ] && break
-        kill -0 "$bwrap_pid" 2>/dev/null || break
+        # bubblewrap says why when it cannot make the sandbox, and ends.
+        [ -s "$errors" ] && [ -z "$(sandbox_processes "$prefix")" ] && break
         sleep 0.05
     done
     if [ ! -s "$ready" ]; then
-        kill -KILL "$bwrap_pid" 2>/dev/null
+        sandbox_stop "$prefix"
         sandbox_why "$(tr '\n' ' ' <"$errors" | sed 's/ *$//')"
-        rm -f "$info" "$ready" "$errors"
+        rm -f "$ready" "$errors"
         return 1
     fi
-    rm -f "$info" "$ready" "$errors"
+    rm -f "$ready" "$errors"
     sandbox_pid "$prefix" >/dev/null || { sandbox_fail "the sandbox of $prefix started and is gone"; return 1; }
 }
 

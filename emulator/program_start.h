@@ -15,8 +15,9 @@ namespace program_start {
 constexpr int Attempts = 6;
 
 // Calls start until it succeeds, fails for another reason, or has failed
-// Attempts times with 1359; the last error stays.
-BOOL retryingRefusals(const std::function<BOOL()>& start);
+// Attempts times with 1359, pausing pauseMs longer after each refusal; the
+// last error stays.
+BOOL retryingRefusals(const std::function<BOOL()>& start, DWORD pauseMs = 250);
 
 } // namespace program_start
 

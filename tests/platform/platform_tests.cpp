@@ -225,20 +225,6 @@ TEST(HandheldProcess, BareProgramNameIsFoundInWindows)
 
 // ---- Paths outside the device -----------------------------------------------------
 
-// The host path of a device path, through the platform's own call.
-std::wstring unixPathOf(const std::wstring& path)
-{
-    using UnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    char* name = unixName ? unixName(path.c_str()) : nullptr;
-    if (!name) return L"";
-    std::wstring wide;
-    for (const char* p = name; *p; ++p) wide += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
-    HeapFree(GetProcessHeap(), 0, name);
-    return wide;
-}
-
 int soundsHeard = 0;
 BOOL hearSound(const wchar_t*, DWORD)
 {
@@ -255,7 +241,7 @@ TEST(DevicePaths, TheHostsNamespacesAreRefusedAsMissingPaths)
     test::ScratchFolder folder(L"namespaces");
     ASSERT_TRUE(CopyFileW(test::probeExe().c_str(), folder.file(L"probe.exe").c_str(), FALSE));
     ASSERT_TRUE(test::writeFileBytes(folder.file(L"kept.wav"), "RIFF"));
-    const std::wstring unixPath = unixPathOf(folder.path());
+    const std::wstring unixPath = test::unixPathOf(folder.path());
     ASSERT_FALSE(unixPath.empty());
     const std::wstring forms[] = {L"\\\\?\\unix" + unixPath, L"\\??\\unix" + unixPath,
                                   L"//?/unix" + unixPath,        L"\\\\.\\unix" + unixPath,

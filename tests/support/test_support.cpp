@@ -13,6 +13,19 @@ std::wstring hostPath(const char* unixPath)
     return path;
 }
 
+std::wstring unixPathOf(const std::wstring& path)
+{
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name) return L"";
+    std::wstring wide;
+    for (const char* p = name; *p; ++p) wide += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
+    HeapFree(GetProcessHeap(), 0, name);
+    return wide;
+}
+
 std::wstring morvaneExe() { return hostPath(MORVANE_EXE_PATH); }
 std::wstring mvlaunchExe() { return hostPath(MVLAUNCH_EXE_PATH); }
 std::wstring probeExe() { return hostPath(PROBE_EXE_PATH); }

@@ -18,6 +18,10 @@ std::wstring thisExe();
 // A host path of the build ("/work/...") as a path on drive Z:.
 std::wstring hostPath(const char* unixPath);
 
+// The host path of a device path, with backslashes ("\\work\\..."), for
+// reaching it through Wine's own namespaces; empty when there is none.
+std::wstring unixPathOf(const std::wstring& path);
+
 struct ProcessResult {
     bool finished = false;      // false: still running at the timeout (then killed)
     DWORD exitCode = 0;

@@ -4,10 +4,12 @@
 #include "shell/file_browser.h"
 #include "platform/aygshell.h"
 #include "platform/device.h"
+#include "platform/modal.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/dialog_keys.h"
 #include "shell/dialog_resource.h"
 
 #include <commctrl.h>
@@ -135,7 +137,7 @@ bool itemPath(HWND tree, HTREEITEM item, wchar_t (&path)[PathCapacity])
 
 void showExclamation(HWND owner, const wchar_t* text)
 {
-    MessageBoxW(owner, text, L"Morvane", MB_OK | MB_ICONEXCLAMATION);
+    ce::MessageBoxW(owner, text, L"Morvane", MB_OK | MB_ICONEXCLAMATION);
 }
 
 // The template is small; full screen, the tree takes the room above the buttons.
@@ -235,7 +237,7 @@ INT_PTR CALLBACK browserProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_INITDIALOG:
         onInitDialog(dialog);
-        return TRUE;
+        return focusFirstControl(dialog, IDOK);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: onOk(dialog); return TRUE;

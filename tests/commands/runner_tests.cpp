@@ -318,8 +318,10 @@ TEST_F(Runner, LaunchStartsTheProgramWithItsArgumentsAndCountsFailuresToo)
 
     CommandRunner runner;
     EXPECT_EQ(1, runner.executeCommand(launch));
-    ASSERT_TRUE(test::waitUntil([&] { return test::fileExists(folder.file(L"probe.log")); }));
-    EXPECT_EQ(probe + L"\t[-x \"two words\"]\n", test::readFileText(folder.file(L"probe.log")));
+    // The probe makes its log, then writes its line.
+    const std::wstring line = probe + L"\t[-x \"two words\"]\n";
+    EXPECT_TRUE(test::waitUntil([&] { return test::readFileText(folder.file(L"probe.log")) == line; }))
+        << testing::PrintToString(test::readFileText(folder.file(L"probe.log")));
 
     copyText(launch.action.programPath, folder.file(L"missing.exe").c_str());
     EXPECT_EQ(0, runner.executeCommand(launch));

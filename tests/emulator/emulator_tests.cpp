@@ -250,7 +250,7 @@ protected:
 
     std::wstring log(const std::wstring& name) { return probes_->file(name) + L"\\probe.log"; }
 
-    bool logged(const std::wstring& name, const wchar_t* line, DWORD timeoutMs = 20000)
+    bool logged(const std::wstring& name, const wchar_t* line, DWORD timeoutMs = test::MachineWaitMs)
     {
         return test::waitUntil([&] {
             return test::readFileText(log(name)).find(line) != std::wstring::npos;
@@ -337,13 +337,13 @@ TEST_F(ServiceTest, ServingFiresAtTheMomentAndAnswersThePowerButton)
     std::wstring soon = probe(L"soon");
     SYSTEMTIME inTwoSeconds = deviceMomentIn(2);
     ASSERT_TRUE(CeRunAppAtTime(soon.c_str(), &inTwoSeconds));
-    EXPECT_TRUE(logged(L"soon", L"[AppRunAtTime]\n", 30000));
+    EXPECT_TRUE(logged(L"soon", L"[AppRunAtTime]\n"));
     EXPECT_TRUE(test::waitUntil([&] { return !timedRegistered(soon); }));
 
     std::wstring wake = probe(L"wake");
     ASSERT_TRUE(CeRunAppAtEvent(wake.c_str(), NOTIFICATION_EVENT_WAKEUP));
     SetEvent(request.get());
-    EXPECT_EQ(WaitForSingleObject(done.get(), 30000), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(done.get(), test::MachineWaitMs), WAIT_OBJECT_0);
     EXPECT_TRUE(logged(L"wake", L"[AppRunAfterWakeup]\n"));
 
     SetEvent(shutdown.get());

@@ -111,7 +111,7 @@ bool runInZone(const wchar_t* zone)
     if (process.hThread) CloseHandle(process.hThread);
     if (process.hProcess) CloseHandle(process.hProcess);
     DWORD done = 0;
-    return test::waitUntil([&done] { return reported(L"Done", done); }, 60000);
+    return test::waitUntil([&done] { return reported(L"Done", done); });
 }
 
 class TimeZones : public testing::Test {

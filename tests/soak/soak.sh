@@ -46,7 +46,8 @@ busy() {
     for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
         pid=${file#/proc/}
         pid=${pid%/environ}
-        command=$(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") || continue
+        # A process may end between the two reads.
+        command=$({ tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null) || continue
         case $command in
             *mvlaunch.exe* | *soakprobe.exe*) return 0 ;;
             *morvane.exe*) morvane=$((morvane + 1)) ;;

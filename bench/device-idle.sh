@@ -72,12 +72,14 @@ cp "$poller" "$MORVANE_DEVICE/drive_c/bench/poll_scheduler.exe"
     setsid "$WINE" 'C:\bench\poll_scheduler.exe' </dev/null >/dev/null 2>&1 &
 )
 
-# The Wine process whose command line names PROGRAM, in this device.
+# The Wine process whose command line names PROGRAM, in this device (not
+# the host's commands that started it and wait for it, which name it too).
 pid_of() {
     local file pid
     for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
         pid=${file#/proc/}
         pid=${pid%/environ}
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine/* ]] || continue
         grep -qa "$1" "/proc/$pid/cmdline" 2>/dev/null && { echo "$pid"; return 0; }
     done
     return 1

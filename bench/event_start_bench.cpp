@@ -96,8 +96,11 @@ int wmain()
     }
     const std::wstring folder = L"C:\\tests\\event-start-bench";
     const std::wstring morvane = installMorvane(folder);
-    const std::wstring trivial = hostPath(TRIVIAL_EXE_PATH);
-    const std::wstring trivialWindowed = hostPath(TRIVIAL_WINDOW_EXE_PATH);
+    // All three from C:, as the device starts its programs (it has no other drive).
+    const std::wstring trivial = folder + L"\\trivial.exe";
+    const std::wstring trivialWindowed = folder + L"\\trivial_window.exe";
+    CopyFileW(hostPath(TRIVIAL_EXE_PATH).c_str(), trivial.c_str(), FALSE);
+    CopyFileW(hostPath(TRIVIAL_WINDOW_EXE_PATH).c_str(), trivialWindowed.c_str(), FALSE);
 
     // Each once before measuring, so that none pays for a first load.
     runOnce(trivial, L"");

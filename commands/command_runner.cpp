@@ -96,7 +96,7 @@ int cleanAndRecreateFolder(const Command& command)
 {
     int removed = cleanFolder(command.action.folderPath, command.action.includeSubfolders);
     // A folder that was emptied and removed is made again, empty.
-    if (removed) CreateDirectoryW(command.action.folderPath, nullptr);
+    if (removed) ce::CreateDirectoryW(command.action.folderPath, nullptr);
     return removed;
 }
 

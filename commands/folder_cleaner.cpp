@@ -2,6 +2,7 @@
 // listing record per level, nothing on the heap.
 #include "commands/folder_cleaner.h"
 #include "commands/command.h"
+#include "platform/device.h"
 #include "platform/file_links.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
@@ -52,8 +53,8 @@ void cleanEntry(const wchar_t* folder, const WIN32_FIND_DATAW& entry, int recurs
     // its target.
     if (!liesWhereItsPathSays(entryPath)) return;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-        SetFileAttributesW(entryPath, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(entryPath);
+        ce::SetFileAttributesW(entryPath, FILE_ATTRIBUTE_NORMAL);
+    ce::DeleteFileW(entryPath);
 }
 
 } // namespace
@@ -95,7 +96,7 @@ int cleanFolder(const wchar_t* folder, int recursive)
     if (!folder || boundedLength(folder, PathCapacity) == PathCapacity) return 0;
     if (namesDeviceRoot(folder)) return 0;
     // A folder that is a link, or is reached through one, lies elsewhere.
-    DWORD attributes = GetFileAttributesW(folder);
+    DWORD attributes = ce::GetFileAttributesW(folder);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) || !liesWhereItsPathSays(folder)))
         return 0;
@@ -104,7 +105,7 @@ int cleanFolder(const wchar_t* folder, int recursive)
     if (copyText(pattern, folder) && appendBackslash(pattern, std::size(pattern)) &&
         appendText(pattern, L"*.*")) {
         WIN32_FIND_DATAW entry;
-        ScopedFind listing(FindFirstFileW(pattern, &entry));
+        ScopedFind listing(ce::FindFirstFileW(pattern, &entry));
         if (listing) {
             // Files are deleted while the listing that found them is open.
             do cleanEntry(folder, entry, recursive);
@@ -112,5 +113,5 @@ int cleanFolder(const wchar_t* folder, int recursive)
         }
     }
     // Only an emptied folder can go; the path is used exactly as given.
-    return RemoveDirectoryW(folder) ? 1 : 0;
+    return ce::RemoveDirectoryW(folder) ? 1 : 0;
 }

@@ -18,6 +18,7 @@
 //   status             the clock, registrations and "NextScheduled"
 #include "emulator/device_services.h"
 #include "emulator/device_status.h"
+#include "emulator/program_start.h"
 #include "emulator/start_menu.h"
 #include "emulator/startup_folder.h"
 #include "platform/device.h"
@@ -128,11 +129,21 @@ int startProgram(bool wait)
 
     PROCESS_INFORMATION process{};
     // Detached, so that a program that stays (a resident instance) does not
-    // hold the pipes of whoever ran the device command.
-    if (!ce::CreateProcessW(program.c_str(), arguments.data(), nullptr, nullptr, FALSE,
-                            DETACHED_PROCESS, nullptr, nullptr, nullptr, &process))
-        return fail(L"cannot start " + program + L" (" + errorText(GetLastError()) + L")",
-                    CannotStart);
+    // hold the pipes of whoever ran the device command. The program may be
+    // one of the build's on a host drive that the device script mapped.
+    if (!program_start::retryingRefusals([&] {
+            return ce::CreateHarnessProcessW(program.c_str(), arguments.data(), DETACHED_PROCESS, &process);
+        })) {
+        DWORD error = GetLastError();
+        if (error == ERROR_INTERNAL_ERROR) {
+            // Wine, not the program: say so, in the device script's words.
+            write(STD_ERROR_HANDLE, L"device: Wine refused to start " + program + L" " +
+                                        std::to_wstring(program_start::Attempts) +
+                                        L" times (error 1359) (not a test failure)\n");
+            return CannotStart;
+        }
+        return fail(L"cannot start " + program + L" (" + errorText(error) + L")", CannotStart);
+    }
     ScopedHandle thread(process.hThread), child(process.hProcess);
     if (!wait) return Succeeded;
     WaitForSingleObject(child.get(), INFINITE);

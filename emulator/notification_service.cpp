@@ -1,13 +1,16 @@
 #include "emulator/notification_service.h"
 #include "emulator/device_services.h"
+#include "emulator/program_start.h"
 #include "platform/device.h"
 #include "platform/device_clock.h"
+#include "platform/device_log.h"
 #include "platform/notify.h"
 #include "platform/scoped.h"
 
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
+#include <memory>
 
 namespace notification_service {
 
@@ -21,6 +24,37 @@ void trace(const wchar_t* what, const std::wstring& program, DWORD error)
     swprintf(line, std::size(line), L"notifysvc: %ls %ls (error %lu)\n", what, program.c_str(),
              error);
     OutputDebugStringW(line);
+}
+
+// With the device's trace on, how each started program ended (the
+// launcher's exit code tells whether it could read its install folder).
+struct Started {
+    HANDLE process;
+    std::wstring program;
+    DWORD id;
+};
+
+DWORD WINAPI traceExit(void* parameter)
+{
+    std::unique_ptr<Started> started(static_cast<Started*>(parameter));
+    WaitForSingleObject(started->process, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(started->process, &code);
+    CloseHandle(started->process);
+    device_log::write(L"exit\t" + started->program + L"\t" + std::to_wstring(started->id) + L"\tcode " +
+                      std::to_wstring(static_cast<LONG>(code)));
+    return 0;
+}
+
+void followExit(HANDLE process, const std::wstring& program, DWORD id)
+{
+    auto started = std::make_unique<Started>(Started{process, program, id});
+    if (HANDLE thread = CreateThread(nullptr, 0, traceExit, started.get(), 0, nullptr)) {
+        started.release();
+        CloseHandle(thread);
+    } else {
+        CloseHandle(process);
+    }
 }
 
 } // namespace
@@ -64,13 +98,18 @@ bool startRegisteredProgram(const std::wstring& program, const wchar_t* argument
     PROCESS_INFORMATION process{};
     // Detached: the device's programs never hold the host terminal or pipes
     // of whoever started the device.
-    if (!ce::CreateProcessW(program.c_str(), arguments.data(), nullptr, nullptr, FALSE,
-                            DETACHED_PROCESS, nullptr, nullptr, nullptr, &process)) {
+    if (!program_start::retryingRefusals([&] {
+            return ce::CreateProcessW(program.c_str(), arguments.data(), nullptr, nullptr, FALSE,
+                                      DETACHED_PROCESS, nullptr, nullptr, nullptr, &process);
+        })) {
         trace(L"cannot start", program, GetLastError());
         return false;
     }
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (device_log::enabled())
+        followExit(process.hProcess, program, process.dwProcessId);
+    else
+        CloseHandle(process.hProcess);
     return true;
 }
 
@@ -82,6 +121,7 @@ int fireDueRegistrations()
         // Removed before the start: the program may well register again.
         if (!notification_db::removeTimedRegistrationAt(registration.program, registration.when))
             continue;
+        device_log::write(L"due\t" + registration.program);
         if (startRegisteredProgram(registration.program, device_services::TimedArgument))
             ++started;
     }
@@ -90,6 +130,7 @@ int fireDueRegistrations()
 
 int powerOn()
 {
+    device_log::write(L"power-on");
     int started = 0;
     for (const auto& registration : notification_db::eventRegistrations()) {
         if (registration.event != NOTIFICATION_EVENT_WAKEUP) continue;

@@ -1,4 +1,5 @@
 #include "emulator/startup_folder.h"
+#include "emulator/program_start.h"
 #include "platform/device.h"
 #include "platform/scoped.h"
 
@@ -130,8 +131,11 @@ StartupResult runStartupFolder(const std::wstring& folder)
         }
         PROCESS_INFORMATION process{};
         // Detached, as every program the device starts on its own.
-        if (!ce::CreateProcessW(target.program.c_str(), target.arguments.data(), nullptr, nullptr,
-                                FALSE, DETACHED_PROCESS, nullptr, nullptr, nullptr, &process)) {
+        if (!program_start::retryingRefusals([&] {
+                return ce::CreateProcessW(target.program.c_str(), target.arguments.data(), nullptr,
+                                          nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, nullptr,
+                                          &process);
+            })) {
             result.problems.push_back(path + L": cannot start " + target.program + L" (error " +
                                       std::to_wstring(GetLastError()) + L")");
             continue;

@@ -1,6 +1,8 @@
 // Device clock, process creation and command line (see device.h).
 #include "platform/device.h"
 #include "platform/device_clock.h"
+#include "platform/device_log.h"
+#include "platform/device_paths.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
 
@@ -103,11 +105,112 @@ LONGLONG currentOffset()
 
 bool fileExists(const wchar_t* path)
 {
-    DWORD attributes = GetFileAttributesW(path);
+    DWORD attributes = ::GetFileAttributesW(path);
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+template <typename Result>
+Result refused(Result result)
+{
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return result;
+}
+
+// The program a whole command line names: its first token, quoted or not.
+std::wstring firstToken(const wchar_t* line)
+{
+    if (!line) return L"";
+    const wchar_t* end = line;
+    if (*line == L'"') {
+        ++line;
+        end = wcschr(line, L'"');
+        return end ? std::wstring(line, end) : std::wstring(line);
+    }
+    while (*end && *end != L' ' && *end != L'\t') ++end;
+    return std::wstring(line, end);
+}
+
+std::wstring describeStart(const wchar_t* image, const wchar_t* arguments)
+{
+    return std::wstring(L"create\t") + (image ? image : L"(none)") + L"\t" + (arguments ? arguments : L"");
+}
+
+BOOL startProgram(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
+                  LPSECURITY_ATTRIBUTES lpProcessAttributes, LPSECURITY_ATTRIBUTES lpThreadAttributes,
+                  BOOL bInheritHandles, DWORD dwCreationFlags, LPVOID lpEnvironment,
+                  LPCWSTR lpCurrentDirectory, LPSTARTUPINFOW lpStartupInfo,
+                  LPPROCESS_INFORMATION information)
+{
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    if (!lpApplicationName) {
+        // Without an image name the line is a whole desktop command line.
+        return ::CreateProcessW(nullptr, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
+                                bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
+                                lpStartupInfo ? lpStartupInfo : &si, information);
+    }
+
+    // A bare file name is looked for where it is and then in \Windows.
+    std::wstring image = lpApplicationName;
+    if (image.find(L'\\') == std::wstring::npos && image.find(L'/') == std::wstring::npos &&
+        !fileExists(image.c_str())) {
+        std::wstring inWindows = L"\\Windows\\" + image;
+        if (fileExists(inWindows.c_str())) image = inWindows;
+    }
+
+    // The child takes the first token of its command line as its own name and
+    // the rest, after one blank, as its arguments (see CommandLine()).
+    std::wstring line = L"\"" + image + L"\"";
+    if (lpCommandLine) {
+        line += L' ';
+        line += lpCommandLine;
+    }
+    return ::CreateProcessW(image.c_str(), line.data(), lpProcessAttributes, lpThreadAttributes,
+                            bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
+                            lpStartupInfo ? lpStartupInfo : &si, information);
+}
+
+BOOL startAndTrace(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
+                   LPSECURITY_ATTRIBUTES lpProcessAttributes, LPSECURITY_ATTRIBUTES lpThreadAttributes,
+                   BOOL bInheritHandles, DWORD dwCreationFlags, LPVOID lpEnvironment,
+                   LPCWSTR lpCurrentDirectory, LPSTARTUPINFOW lpStartupInfo,
+                   LPPROCESS_INFORMATION lpProcessInformation)
+{
+    PROCESS_INFORMATION scratch{};
+    PROCESS_INFORMATION* information = lpProcessInformation ? lpProcessInformation : &scratch;
+    BOOL ok = startProgram(lpApplicationName, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
+                           bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
+                           lpStartupInfo, information);
+    DWORD error = ok ? 0 : GetLastError();
+    if (device_log::enabled())
+        device_log::write(describeStart(lpApplicationName, lpCommandLine) +
+                          (ok ? L"\tstarted " + std::to_wstring(information->dwProcessId)
+                              : L"\tfailed, error " + std::to_wstring(error)));
+    if (ok && !lpProcessInformation) {
+        CloseHandle(scratch.hThread);
+        CloseHandle(scratch.hProcess);
+    }
+    SetLastError(error);
+    return ok;
+}
+
 } // namespace
+
+bool liesOnDevice(const wchar_t* path, bool pattern)
+{
+    auto isSeparator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (!path) return false;
+    // Two separators begin a network path or one of the platform's
+    // namespaces, whatever follows.
+    if (isSeparator(path[0]) && isSeparator(path[1])) return false;
+    if (path[0] && path[1] == L':' && path[0] != L'C' && path[0] != L'c') return false;
+    const wchar_t* lastName = path;
+    for (const wchar_t* p = path; *p; ++p)
+        if (isSeparator(*p)) lastName = p + 1;
+    for (const wchar_t* p = path; *p; ++p)
+        if (*p == L'?' && !(pattern && p >= lastName)) return false;
+    return true;
+}
 
 namespace device_clock {
 
@@ -169,43 +272,58 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
                     DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
                     LPSTARTUPINFOW lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation)
 {
-    if (!lpApplicationName) {
-        // Without an image name the line is a whole desktop command line.
-        STARTUPINFOW si{};
-        si.cb = sizeof si;
-        return ::CreateProcessW(nullptr, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
-                                bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
-                                lpStartupInfo ? lpStartupInfo : &si, lpProcessInformation);
+    const std::wstring program = lpApplicationName ? lpApplicationName : firstToken(lpCommandLine);
+    if (!liesOnDevice(program.c_str()) || (lpCurrentDirectory && !liesOnDevice(lpCurrentDirectory))) {
+        if (device_log::enabled())
+            device_log::write(describeStart(lpApplicationName, lpCommandLine) + L"\trefused");
+        return refused(FALSE);
     }
+    return startAndTrace(lpApplicationName, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
+                         bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
+                         lpStartupInfo, lpProcessInformation);
+}
 
-    // A bare file name is looked for where it is and then in \Windows.
-    std::wstring image = lpApplicationName;
-    if (image.find(L'\\') == std::wstring::npos && image.find(L'/') == std::wstring::npos &&
-        !fileExists(image.c_str())) {
-        std::wstring inWindows = L"\\Windows\\" + image;
-        if (fileExists(inWindows.c_str())) image = inWindows;
-    }
+BOOL CreateHarnessProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, DWORD dwCreationFlags,
+                           LPPROCESS_INFORMATION lpProcessInformation)
+{
+    return startAndTrace(lpApplicationName, lpCommandLine, nullptr, nullptr, FALSE, dwCreationFlags,
+                         nullptr, nullptr, nullptr, lpProcessInformation);
+}
 
-    // The child takes the first token of its command line as its own name and
-    // the rest, after one blank, as its arguments (see CommandLine()).
-    std::wstring line = L"\"" + image + L"\"";
-    if (lpCommandLine) {
-        line += L' ';
-        line += lpCommandLine;
-    }
+HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData)
+{
+    if (!liesOnDevice(lpFileName, true)) return refused(INVALID_HANDLE_VALUE);
+    return ::FindFirstFileW(lpFileName, lpFindFileData);
+}
 
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION scratch{};
-    BOOL ok = ::CreateProcessW(image.c_str(), line.data(), lpProcessAttributes, lpThreadAttributes,
-                               bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
-                               lpStartupInfo ? lpStartupInfo : &si,
-                               lpProcessInformation ? lpProcessInformation : &scratch);
-    if (ok && !lpProcessInformation) {
-        CloseHandle(scratch.hThread);
-        CloseHandle(scratch.hProcess);
-    }
-    return ok;
+BOOL DeleteFileW(LPCWSTR lpFileName)
+{
+    if (!liesOnDevice(lpFileName)) return refused(FALSE);
+    return ::DeleteFileW(lpFileName);
+}
+
+BOOL RemoveDirectoryW(LPCWSTR lpPathName)
+{
+    if (!liesOnDevice(lpPathName)) return refused(FALSE);
+    return ::RemoveDirectoryW(lpPathName);
+}
+
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes)
+{
+    if (!liesOnDevice(lpPathName)) return refused(FALSE);
+    return ::CreateDirectoryW(lpPathName, lpSecurityAttributes);
+}
+
+DWORD GetFileAttributesW(LPCWSTR lpFileName)
+{
+    if (!liesOnDevice(lpFileName)) return refused(INVALID_FILE_ATTRIBUTES);
+    return ::GetFileAttributesW(lpFileName);
+}
+
+BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
+{
+    if (!liesOnDevice(lpFileName)) return refused(FALSE);
+    return ::SetFileAttributesW(lpFileName, dwFileAttributes);
 }
 
 const wchar_t* CommandLine()

@@ -14,6 +14,13 @@ void GetLocalTime(LPSYSTEMTIME lpSystemTime);
 // Sets the device clock; a waiting notification service wakes at once.
 BOOL SetLocalTime(const SYSTEMTIME* lpSystemTime);
 
+// Paths name the device's own file system only: no drive but C:, no network
+// or namespace path (\\server\..., \\?\..., \\.\..., \??\...), no "?" outside
+// a search pattern's last name. The platform's own namespaces reach the
+// host's files whatever the drives (\\?\unix\...); the device has none of
+// them, so each call below refuses such a path as the device refuses a path
+// that does not exist: it fails with ERROR_PATH_NOT_FOUND.
+
 // Starts a program the handheld way: lpCommandLine holds the arguments only
 // (the child sees exactly them as its command line), a bare file name is also
 // looked up in \Windows, and the start-up information may be null.
@@ -22,6 +29,19 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
                     LPSECURITY_ATTRIBUTES lpThreadAttributes, BOOL bInheritHandles,
                     DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
                     LPSTARTUPINFOW lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation);
+
+HANDLE FindFirstFileW(LPCWSTR lpFileName, LPWIN32_FIND_DATAW lpFindFileData);
+BOOL DeleteFileW(LPCWSTR lpFileName);
+BOOL RemoveDirectoryW(LPCWSTR lpPathName);
+BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
+DWORD GetFileAttributesW(LPCWSTR lpFileName);
+BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
+
+// For the emulator and the tests alone: starts a build's program from a host
+// folder that they mapped as a drive, as CreateProcessW does otherwise. The
+// device's own programs never call it.
+BOOL CreateHarnessProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, DWORD dwCreationFlags,
+                           LPPROCESS_INFORMATION lpProcessInformation);
 
 // The arguments this process was started with, exactly as its creator passed
 // them (the value WinMain receives on the handheld).

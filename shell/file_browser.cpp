@@ -3,6 +3,7 @@
 // the stack. Paths in the tree are relative to the device's root.
 #include "shell/file_browser.h"
 #include "platform/aygshell.h"
+#include "platform/device.h"
 #include "platform/modal.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
@@ -84,7 +85,7 @@ void fillFolder(HWND tree, HTREEITEM parent, const wchar_t* folder)
         return;
 
     WIN32_FIND_DATAW entry;
-    ScopedFind listing(FindFirstFileW(pattern, &entry));
+    ScopedFind listing(ce::FindFirstFileW(pattern, &entry));
     if (!listing) return;
     do {
         if (isThisOrParent(entry.cFileName)) continue;

@@ -1,8 +1,8 @@
 # The environment test and benchmark programs of a build run in: a private
-# Wine prefix under the build folder, a private X display, one persistent
-# Wine server warmed up with its output detached (so Wine's own background
-# processes never hold the caller's pipes), and the prefix's 240x320 virtual
-# desktop up. Sourced; `enter_test_environment BUILD` sets it up and stops
+# Wine prefix under the build folder in its sandbox (which shows the sources
+# read-only and the build), a private X display, one persistent Wine server
+# warmed up with its output detached (so Wine's own background processes
+# never hold the caller's pipes), and the prefix's 240x320 virtual desktop up. Sourced; `enter_test_environment BUILD` sets it up and stops
 # it when the calling script ends.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
 
@@ -16,9 +16,18 @@ enter_test_environment() {
 
     test_xvfb_pid=""
     trap leave_test_environment EXIT
-    start_private_display test_xvfb_pid
+    # A sandbox left by an earlier run holds an earlier display.
+    sandbox_stop "$test_prefix"
+    start_private_display test_xvfb_pid || { sandbox_fail "the tests' X display did not start"; exit 1; }
 
-    make_prefix "$test_prefix"
+    # The test programs keep their command files beside themselves, in the build.
+    SANDBOX_READ_ONLY=("$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)")
+    SANDBOX_WRITABLE=("$build")
+    make_prefix "$test_prefix" || exit 1
+    sandbox_start "$test_prefix" || exit 1
+    # Found once for every test program the run starts.
+    MORVANE_SANDBOX_PID=$(sandbox_pid "$test_prefix") || exit 1
+    export MORVANE_SANDBOX_PID
     # C: holds only its own files; drive Z: stays, the harness runs the
     # build's programs from it.
     seal_prefix "$test_prefix"
@@ -32,6 +41,7 @@ enter_test_environment() {
 
 leave_test_environment() {
     "$WINESERVER" -k >/dev/null 2>&1 || true
+    sandbox_stop "$test_prefix"
     [ -n "${test_xvfb_pid:-}" ] && kill "$test_xvfb_pid" 2>/dev/null || true
     rm -f "$test_prefix/display"
 }

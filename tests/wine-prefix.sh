@@ -1,9 +1,11 @@
-# Shared by the test runner and the device: Wine binaries, a private X
-# display, and the making of a prefix. Sourced, not run.
-
-WINE=${WINE:-/usr/lib/wine/wine64}
-WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver64}
-[ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver
+# Shared by the test runner and the device: Wine, a private X display, and
+# the making of a prefix. Sourced, not run.
+#
+# WINE and WINESERVER run Wine in the sandbox of WINEPREFIX (sandbox.sh),
+# which sandbox_start must have made first: nothing of a prefix runs outside.
+source "$(dirname "${BASH_SOURCE[0]}")/sandbox.sh"
+WINE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/sandbox/wine"
+WINESERVER="$(dirname "$WINE")/wineserver"
 
 # start_private_display VAR: starts Xvfb on a free display, exports DISPLAY
 # and stores Xvfb's process id in VAR.
@@ -12,13 +14,14 @@ start_private_display() {
     fd_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
     pid=$!
-    for _ in $(seq 100); do
+    # A loaded machine may take its time; a display that fails says so at once.
+    for _ in $(seq 1200); do
         n=$(cat "$fd_file")
         [ -n "$n" ] && break
         sleep 0.05
     done
     rm -f "$fd_file"
-    [ -n "$n" ] || { echo "Xvfb did not start" >&2; return 1; }
+    [ -n "$n" ] || { kill "$pid" 2>/dev/null; echo "Xvfb did not start" >&2; return 1; }
     export DISPLAY=":$n"
     printf -v "$1" '%s' "$pid"
 }
@@ -29,8 +32,10 @@ start_private_display() {
 make_prefix() {
     local dir=$1 desktop=${2:-Default}
     [ -f "$dir/.morvane-ready" ] && return 0
+    sandbox_stop "$dir"
     rm -rf "$dir"
     mkdir -p "$dir"
+    sandbox_start "$dir" || return 1
     WINEPREFIX="$dir" "$WINE" wineboot -i >/dev/null 2>&1 </dev/null || true
     WINEPREFIX="$dir" "$WINESERVER" -w
     WINEPREFIX="$dir" "$WINE" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d "$desktop" /f >/dev/null 2>&1
@@ -64,10 +69,10 @@ seal_prefix() {
 # there, so that the first window of a test does not race its start.
 start_virtual_desktop() {
     "$WINE" explorer /desktop=Default,240x320 >/dev/null 2>&1 </dev/null &
-    for _ in $(seq 100); do
+    for _ in $(seq 600); do
         xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop' && return 0
         sleep 0.1
     done
-    echo "the virtual desktop did not come up" >&2
+    echo "device: the tests' virtual desktop did not come up (not a test failure)" >&2
     return 1
 }

@@ -6,7 +6,7 @@
 #   tools/fresh-check.sh [LOG]     (default LOG: build/fresh-check.log)
 #
 #   MIRROR        the Debian mirror (default: the first one this machine's apt
-#                 sources name)
+#                 sources name; with neither, the check stops and says so)
 #   FRESH_ROOT    where to make the root (default: a new folder under TMPDIR)
 #   KEEP_ROOT=1   keep the root afterwards (unmounted) to look into it
 #
@@ -33,10 +33,13 @@ default_mirror() {
     local line
     line=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
         grep -Eo '(^deb +(\[[^]]*\] +)?|^URIs: *)https?://[^ ]*debian/?( |$)' | head -n1) || true
-    line=$(printf '%s' "$line" | grep -Eo 'https?://[^ ]*' || true)
-    echo "${line:-http://deb.debian.org/debian}"
+    printf '%s' "$line" | grep -Eo 'https?://[^ ]*' || true
 }
 mirror=${MIRROR:-$(default_mirror)}
+if [ -z "$mirror" ]; then
+    say "this machine's apt sources (/etc/apt/sources.list, /etc/apt/sources.list.d/) name no Debian mirror; name one with MIRROR=<its address>" >&2
+    exit 2
+fi
 
 if ! command -v debootstrap >/dev/null; then
     say "installing debootstrap"
@@ -120,6 +123,10 @@ say "mirror $mirror, root $root"
 
 step debootstrap debootstrap --include=git,make "$suite" "$root" "$mirror"
 
+# The root is a mount point of its own, as a machine's root is: the device's
+# sandbox (bubblewrap) moves its processes into a new root, which the kernel
+# refuses from a root that is a mere folder.
+mount --bind "$root" "$root"
 mount -t proc proc "$root/proc"
 mount -t sysfs sysfs "$root/sys"
 mount --bind /dev "$root/dev"

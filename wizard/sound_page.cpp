@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <cstdio>
 #include <iterator>
+#include "platform/device.h"
 #include "platform/scoped.h"
 #include "platform/sound.h"
 #include "platform/text.h"
@@ -66,7 +67,7 @@ void fillSoundList(HWND page, const wchar_t* currentName)
     HWND tree = soundTree(page);
     attachSoundImage(tree);
     WIN32_FIND_DATAW found;
-    ScopedFind find(FindFirstFileW(L"\\Windows\\*.wav", &found));
+    ScopedFind find(ce::FindFirstFileW(L"\\Windows\\*.wav", &found));
     if (find) {
         do {
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;

@@ -724,7 +724,7 @@ TEST_F(CommandFileTest, DeleteFailsWhileAnotherProcessHoldsTheFile)
     }
 
     SetEvent(release.get());
-    test::ProcessResult result = test::waitProgram(child, 30000);
+    test::ProcessResult result = test::waitProgram(child, test::MachineWaitMs);
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.exitCode, 0u);
 

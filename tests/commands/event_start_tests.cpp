@@ -119,7 +119,7 @@ TEST_F(EventStart, ResetRunsTheResetCommandsThenStaysResident)
     EXPECT_EQ(0u, counter(L"LastRunYear"));
 
     PostMessageW(FindWindowW(L"ZELMORVANE", L"Morvane"), WM_COMMAND, IDOK, 0);
-    test::ProcessResult end = test::waitProgram(process, 20000);
+    test::ProcessResult end = test::waitProgram(process, test::MachineWaitMs);
     ASSERT_TRUE(end.finished);
     EXPECT_EQ(0u, end.exitCode);
 }

@@ -318,12 +318,43 @@ TEST_F(Runner, LaunchStartsTheProgramWithItsArgumentsAndCountsFailuresToo)
 
     CommandRunner runner;
     EXPECT_EQ(1, runner.executeCommand(launch));
-    ASSERT_TRUE(test::waitUntil([&] { return test::fileExists(folder.file(L"probe.log")); }));
-    EXPECT_EQ(probe + L"\t[-x \"two words\"]\n", test::readFileText(folder.file(L"probe.log")));
+    // The probe makes its log, then writes its line.
+    const std::wstring line = probe + L"\t[-x \"two words\"]\n";
+    EXPECT_TRUE(test::waitUntil([&] { return test::readFileText(folder.file(L"probe.log")) == line; }))
+        << testing::PrintToString(test::readFileText(folder.file(L"probe.log")));
 
     copyText(launch.action.programPath, folder.file(L"missing.exe").c_str());
     EXPECT_EQ(0, runner.executeCommand(launch));
     EXPECT_EQ(2u, counter(L"ExeCmds"));
+}
+
+// A path in Wine's own namespaces, or on a drive the device lacks, is one the
+// device does not have: the launch and the cleaning are counted and fail as
+// for a missing path, and nothing starts and nothing is deleted.
+TEST_F(Runner, PathsOutOfTheDeviceStartAndCleanNothingButAreCounted)
+{
+    test::ScratchFolder folder(L"runner");
+    ASSERT_TRUE(CopyFileW(test::probeExe().c_str(), folder.file(L"probe.exe").c_str(), FALSE));
+    ASSERT_TRUE(test::writeFileBytes(folder.file(L"kept.txt"), "kept"));
+    const std::wstring unixFolder = test::unixPathOf(folder.path());
+    ASSERT_FALSE(unixFolder.empty());
+
+    CommandRunner runner;
+    for (const std::wstring& form : {L"\\\\?\\unix" + unixFolder, L"\\??\\unix" + unixFolder,
+                                     L"Z:" + unixFolder, L"\\\\?\\" + folder.path()}) {
+        Command launch = named(L"launch", TriggerKind::AfterPowerOn);
+        copyText(launch.action.programPath, (form + L"\\probe.exe").c_str());
+        EXPECT_EQ(0, runner.executeCommand(launch));
+        Command clean = named(L"clean", TriggerKind::AfterPowerOn);
+        clean.actionKind = ActionKind::CleanFolder;
+        clean.action.includeSubfolders = 1;
+        copyText(clean.action.folderPath, form.c_str());
+        EXPECT_EQ(0, runner.executeCommand(clean));
+    }
+    EXPECT_EQ(4u, counter(L"ExeCmds"));
+    EXPECT_EQ(4u, counter(L"DelDirCmds"));
+    EXPECT_FALSE(test::fileExists(folder.file(L"probe.log")));
+    EXPECT_TRUE(test::fileExists(folder.file(L"kept.txt")));
 }
 
 TEST_F(Runner, CleanFolderRemakesAFolderItEmptiedAndNeverMakesAMissingOne)

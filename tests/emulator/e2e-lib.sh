@@ -8,7 +8,7 @@ repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 export MORVANE_DEVICE MORVANE_BUILD
 
 # Generous: the machine is shared; nothing here depends on how fast it is.
-WAIT_SECONDS=${WAIT_SECONDS:-60}
+WAIT_SECONDS=${WAIT_SECONDS:-120}
 
 fail() {
     echo "FAIL: $*" >&2

@@ -18,7 +18,7 @@ device run "$E2E_CLIENT" wait &
 waiter=$!
 wait_for "a program runs before the reset" '[ "$(running e2e_client.exe)" -ge 2 ]'
 
-timeout 120 bash -c '"$1/device" reset 2>&1 | cat' _ "$repo" ||
+timeout 300 bash -c '"$1/device" reset 2>&1 | cat' _ "$repo" ||
     fail "the reset did not return, or held its caller's output"
 wait "$waiter" 2>/dev/null || true
 # The only client left is the one counting.

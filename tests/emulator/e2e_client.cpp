@@ -12,7 +12,7 @@
 //   count NAME                exit code: how many processes run NAME
 //   close CLASS               post WM_CLOSE to the window of that class
 //   wait                      stay until killed
-//   ui-wait CAPTION[|ID]      wait (10 s at most) for a visible dialog of that caption
+//   ui-wait CAPTION[|ID]      wait (a minute at most) for a visible dialog of that caption
 //                             (and with control ID)
 //   ui-click CAPTION|ID       post BM_CLICK to control ID of that dialog (one that has ID)
 //   ui-text CAPTION|ID|TEXT   set control ID's text (EN_CHANGE follows)
@@ -167,9 +167,13 @@ BOOL CALLBACK matchDialog(HWND window, LPARAM parameter)
     return TRUE;
 }
 
+// A minute, a tenth of a second at a time: a window comes as soon as it can,
+// and a loaded machine may keep it a while.
+constexpr int WaitAttempts = 600;
+
 HWND waitForDialog(const std::wstring& caption, int controlId)
 {
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (int attempt = 0; attempt < WaitAttempts; ++attempt) {
         DialogSearch search{caption, controlId, nullptr};
         EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
@@ -240,7 +244,7 @@ HWND trayMenu(bool tapFirst)
     if (HWND open = openTrayMenu(process)) return open;
     if (!tapFirst) return nullptr;
     PostMessageW(window, TrayCallbackMessage, TrayIconId, WM_LBUTTONUP);
-    for (int attempt = 0; attempt < 100; ++attempt) {
+    for (int attempt = 0; attempt < WaitAttempts; ++attempt) {
         if (HWND open = openTrayMenu(process)) {
             Sleep(200);   // drawn before a screenshot is taken
             return open;

@@ -268,13 +268,13 @@ protected:
     test::ProcessResult finish(HANDLE process)
     {
         processes_.erase(std::remove(processes_.begin(), processes_.end(), process), processes_.end());
-        return test::waitProgram(process, 20000);
+        return test::waitProgram(process, test::MachineWaitMs);
     }
 
     HWND viewerOf(HANDLE process)
     {
         HWND viewer = nullptr;
-        test::waitUntil([&] { return (viewer = windowOf(process, L"PegHelp")) != nullptr; }, 30000);
+        test::waitUntil([&] { return (viewer = windowOf(process, L"PegHelp")) != nullptr; });
         return viewer;
     }
 
@@ -334,7 +334,7 @@ TEST_F(HelpViewer, AMissingFileIsNamedInAMessageAndNothingOpens)
     HANDLE process = start(L"no-such-help.htm#Main_Contents");
     ASSERT_TRUE(process);
     HWND box = nullptr;
-    ASSERT_TRUE(test::waitUntil([&] { return (box = windowOf(process, L"#32770")) != nullptr; }, 30000));
+    ASSERT_TRUE(test::waitUntil([&] { return (box = windowOf(process, L"#32770")) != nullptr; }));
     wchar_t text[512] = L"";
     GetDlgItemTextW(box, 0xFFFF, text, 512);
     EXPECT_NE(std::wstring(text).find(L"\\Windows\\no-such-help.htm"), std::wstring::npos) << text;

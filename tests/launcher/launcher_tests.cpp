@@ -39,14 +39,18 @@ protected:
 
     static test::ProcessResult launch(const std::wstring& arguments)
     {
-        return test::runProgram(test::mvlaunchExe(), arguments, 30000);
+        return test::runProgram(test::mvlaunchExe(), arguments);
     }
 
-    // The probe's log: one line per start, "image<TAB>[arguments]".
+    // The probe's log: one line per start, "image<TAB>[arguments]", once the
+    // probe has written its line into the file it made.
     static std::wstring probeLog(const std::wstring& folder)
     {
         std::wstring log = folder + L"\\probe.log";
-        test::waitUntil([&] { return test::fileExists(log); }, 10000);
+        test::waitUntil([&] {
+            std::wstring text = test::readFileText(log);
+            return !text.empty() && text.back() == L'\n';
+        });
         return test::readFileText(log);
     }
 };

@@ -5,12 +5,15 @@
 #include "platform/device_clock.h"
 #include "platform/notification_db.h"
 #include "platform/notify.h"
+#include "platform/sound.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "tests/support/test_support.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -218,6 +221,69 @@ TEST(HandheldProcess, BareProgramNameIsFoundInWindows)
     DeleteFileW(L"C:\\windows\\probe.log");
 
     EXPECT_FALSE(test::runProgram(L"nosuchprogram.exe", L"").finished);
+}
+
+// ---- Paths outside the device -----------------------------------------------------
+
+int soundsHeard = 0;
+BOOL hearSound(const wchar_t*, DWORD)
+{
+    ++soundsHeard;
+    return TRUE;
+}
+
+// Every way the platform's own namespaces name a folder of C: (which they
+// reach, whatever the drives): each of the device's calls refuses it as a
+// path that does not exist and leaves everything as it was, while the
+// device's own name for the folder works.
+TEST(DevicePaths, TheHostsNamespacesAreRefusedAsMissingPaths)
+{
+    test::ScratchFolder folder(L"namespaces");
+    ASSERT_TRUE(CopyFileW(test::probeExe().c_str(), folder.file(L"probe.exe").c_str(), FALSE));
+    ASSERT_TRUE(test::writeFileBytes(folder.file(L"kept.wav"), "RIFF"));
+    const std::wstring unixPath = test::unixPathOf(folder.path());
+    ASSERT_FALSE(unixPath.empty());
+    const std::wstring forms[] = {L"\\\\?\\unix" + unixPath, L"\\??\\unix" + unixPath,
+                                  L"//?/unix" + unixPath,        L"\\\\.\\unix" + unixPath,
+                                  L"Z:" + unixPath,              L"\\\\?\\" + folder.path(),
+                                  L"\\\\.\\" + folder.path(), L"\\\\?\\Z:" + unixPath};
+    // The namespaces do reach the folder: the refusal is the platform's.
+    ASSERT_NE(GetFileAttributesW(forms[0].c_str()), INVALID_FILE_ATTRIBUTES);
+    ASSERT_NE(GetFileAttributesW(forms[4].c_str()), INVALID_FILE_ATTRIBUTES);
+    ce::setSoundListener(hearSound);
+
+    for (const std::wstring& form : forms) {
+        SCOPED_TRACE(testing::Message() << "\"" << std::string(form.begin(), form.end()) << "\"");
+        std::vector<DWORD> errors;
+        auto refused = [&](bool failed) {
+            EXPECT_TRUE(failed);
+            errors.push_back(GetLastError());
+        };
+        refused(ce::GetFileAttributesW(form.c_str()) == INVALID_FILE_ATTRIBUTES);
+        WIN32_FIND_DATAW found;
+        refused(ce::FindFirstFileW((form + L"\\*.*").c_str(), &found) == INVALID_HANDLE_VALUE);
+        refused(!ce::DeleteFileW((form + L"\\kept.wav").c_str()));
+        refused(!ce::SetFileAttributesW((form + L"\\kept.wav").c_str(), FILE_ATTRIBUTE_READONLY));
+        refused(!ce::CreateDirectoryW((form + L"\\made").c_str(), nullptr));
+        refused(!ce::RemoveDirectoryW(form.c_str()));
+        PROCESS_INFORMATION process{};
+        refused(!ce::CreateProcessW((form + L"\\probe.exe").c_str(), nullptr, nullptr, nullptr, FALSE, 0,
+                                    nullptr, nullptr, nullptr, &process));
+        refused(!ce::PlaySoundW((form + L"\\kept.wav").c_str(), nullptr, SND_NODEFAULT));
+        for (DWORD error : errors) EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    }
+    EXPECT_EQ(soundsHeard, 0);
+    EXPECT_TRUE(test::fileExists(folder.file(L"kept.wav")));
+    EXPECT_EQ(GetFileAttributesW(folder.file(L"kept.wav").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    EXPECT_FALSE(test::fileExists(folder.file(L"probe.log")));
+    EXPECT_EQ(GetFileAttributesW(folder.file(L"made").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The device's own names for the same places work.
+    EXPECT_NE(ce::GetFileAttributesW(folder.path().c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(ce::PlaySoundW(folder.file(L"kept.wav").c_str(), nullptr, SND_NODEFAULT));
+    EXPECT_EQ(soundsHeard, 1);
+    EXPECT_TRUE(ce::DeleteFileW(folder.file(L"kept.wav").c_str()));
+    ce::setSoundListener(nullptr);
 }
 
 // ---- The device clock -------------------------------------------------------------

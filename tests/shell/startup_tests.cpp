@@ -88,7 +88,7 @@ protected:
 
     test::ProcessResult run(const std::wstring& arguments)
     {
-        return test::runProgram(program(), arguments, 20000);
+        return test::runProgram(program(), arguments);
     }
 
     // Starts a resident instance and waits for its hidden window.
@@ -107,7 +107,7 @@ protected:
         if (HWND dialog = findMainDialog(GetProcessId(process))) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         PostMessageW(findAppWindow(), WM_COMMAND, IDOK, 0);
         test::ProcessResult result;
-        if (WaitForSingleObject(process, 20000) == WAIT_OBJECT_0) {
+        if (WaitForSingleObject(process, test::MachineWaitMs) == WAIT_OBJECT_0) {
             result.finished = true;
             GetExitCodeProcess(process, &result.exitCode);
         }
@@ -184,9 +184,11 @@ TEST_F(Startup, ResidentStartRegistersAndItsEndRemovesEverything)
     GetWindowThreadProcessId(window, &owner);
     EXPECT_EQ(GetProcessId(process), owner);
 
-    // Registrations are in place whether or not commands are enabled.
-    ASSERT_TRUE(test::waitUntil([] { return wakeupRegistered() && test::fileExists(Shortcut); }));
-    EXPECT_EQ("30#\"\\windows\\mvlaunch.exe\" -reset", test::readFileBytes(Shortcut));
+    // Registrations are in place whether or not commands are enabled. The
+    // shortcut's file is made first and written after.
+    const std::string shortcut = "30#\"\\windows\\mvlaunch.exe\" -reset";
+    EXPECT_TRUE(test::waitUntil([&] { return wakeupRegistered() && test::readFileBytes(Shortcut) == shortcut; }))
+        << "registered: " << wakeupRegistered() << ", shortcut: " << test::readFileBytes(Shortcut);
 
     test::ProcessResult end = endResident(process);
     ASSERT_TRUE(end.finished);

@@ -355,7 +355,7 @@ TEST_F(ResidentTray, ExitNoKeepsItRunningYesEndsItWithEveryRegistrationRemoved)
     EXPECT_TRUE(test::fileExists(Shortcut));
 
     EXPECT_EQ(ShutdownQuestion, exitAnswering(IDYES));
-    test::ProcessResult end = test::waitProgram(process_, 20000);
+    test::ProcessResult end = test::waitProgram(process_, test::MachineWaitMs);
     process_ = nullptr;   // waitProgram closed it
     ASSERT_TRUE(end.finished);
     EXPECT_EQ(0u, end.exitCode);
@@ -369,7 +369,7 @@ TEST_F(ResidentTray, CtrlQEndsItWithoutAQuestionAndRemovesTheRegistrations)
 {
     start();
     PostMessageW(residentWindow(), WM_COMMAND, IDOK, 0);   // what the accelerator sends
-    test::ProcessResult end = test::waitProgram(process_, 20000);
+    test::ProcessResult end = test::waitProgram(process_, test::MachineWaitMs);
     process_ = nullptr;
     ASSERT_TRUE(end.finished);
     EXPECT_EQ(0u, end.exitCode);

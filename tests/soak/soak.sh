@@ -4,7 +4,10 @@
 # device's own verbs, every run through the launcher, morvane.exe and the
 # notification service. Each command launches soakprobe.exe, which logs its
 # name and the device clock; model.py then compares what ran, event by
-# event, with what must have run, and checks the command file.
+# event, with what must have run, and checks the command file. The device
+# keeps its trace (DEVICE_LOG: every program's start, every start it tried
+# and how the launcher ended) beside the soak's own line for each event, and
+# each difference is shown with what the device did at its event.
 #
 #   tests/soak/soak.sh [BUILD]     (make soak; not part of make test)
 #   SOAK_FORECAST_ONLY=1 tests/soak/soak.sh [BUILD]   only the forecast check
@@ -43,7 +46,8 @@ busy() {
     for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
         pid=${file#/proc/}
         pid=${pid%/environ}
-        command=$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null) || continue
+        # A process may end between the two reads.
+        command=$({ tr '\0' ' ' <"/proc/$pid/cmdline"; } 2>/dev/null) || continue
         case $command in
             *mvlaunch.exe* | *soakprobe.exe*) return 0 ;;
             *morvane.exe*) morvane=$((morvane + 1)) ;;
@@ -63,8 +67,14 @@ settle() {
     echo "soak: still busy after 90 s" >&2
 }
 
+# The device's trace, in the device's own folder, and where it is on the host.
+export DEVICE_LOG='\soak\device.log'
+trace=$MORVANE_DEVICE/drive_c/soak/device.log
+mark() { printf '%s\t-\t-\tsoak\t%s\n' "$(date -u '+%Y-%m-%d %H:%M:%S.%3N')" "$*" >>"$trace"; }
+
 echo "soak: device $MORVANE_DEVICE" >&2
 device up >/dev/null
+mkdir -p "$(dirname "$trace")"
 device run "$client_exe" clear-registrations
 probe_folder=$(device path '\soak')
 mkdir -p "$probe_folder"
@@ -109,6 +119,7 @@ lines_before=0
 total=$(grep -vc '^#' "$here/events.txt")
 while read -r verb rest <&3; do
     [[ -z $verb || $verb == \#* ]] && continue
+    mark "event $index: $verb $rest"
     case $verb in
         clock) device clock set "$rest" ;;
         start) device start; sleep 3 ;;
@@ -139,8 +150,20 @@ while IFS='|' read -r name trigger <&3; do
 done 3<"$here/commands.txt"
 
 result=0
-python3 "$here/model.py" report "$seen" "$work/existing" || result=$?
+python3 "$here/model.py" report "$seen" "$work/existing" | tee "$work/report" || result=$?
+cp "$trace" "$work/device.log"
+
+# What the device did at each event with a difference: from the soak's line
+# for the event to the next one.
+for index in $(grep -o 'event [0-9]*:' "$work/report" | grep -o '[0-9]*' | sort -nu); do
+    echo
+    echo "Device trace of event $index:"
+    awk -F'\t' -v this="event $index:" -v next_="event $((index + 1)):" '
+        $4 == "soak" && index($5, this) == 1 { on = 1 }
+        $4 == "soak" && index($5, next_) == 1 { on = 0 }
+        on { print "    " $0 }' "$work/device.log"
+done
 echo
 echo "Forecast 30 days at $first_clock: $forecast_result"
-echo "Soak took $((SECONDS - started)) s; runs seen: $seen"
+echo "Soak took $((SECONDS - started)) s; runs seen: $seen; device trace: $work/device.log"
 exit "$result"

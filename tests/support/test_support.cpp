@@ -13,6 +13,19 @@ std::wstring hostPath(const char* unixPath)
     return path;
 }
 
+std::wstring unixPathOf(const std::wstring& path)
+{
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    auto unixName = reinterpret_cast<UnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    char* name = unixName ? unixName(path.c_str()) : nullptr;
+    if (!name) return L"";
+    std::wstring wide;
+    for (const char* p = name; *p; ++p) wide += static_cast<wchar_t>(*p == '/' ? '\\' : *p);
+    HeapFree(GetProcessHeap(), 0, name);
+    return wide;
+}
+
 std::wstring morvaneExe() { return hostPath(MORVANE_EXE_PATH); }
 std::wstring mvlaunchExe() { return hostPath(MVLAUNCH_EXE_PATH); }
 std::wstring probeExe() { return hostPath(PROBE_EXE_PATH); }
@@ -29,8 +42,8 @@ HANDLE startProgram(const std::wstring& image, const std::wstring& arguments)
     std::vector<wchar_t> line(arguments.begin(), arguments.end());
     line.push_back(L'\0');
     PROCESS_INFORMATION process{};
-    if (!ce::CreateProcessW(image.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, nullptr, &process))
+    // The build's programs run from drive Z:, which the device does not have.
+    if (!ce::CreateHarnessProcessW(image.c_str(), line.data(), 0, &process))
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;

@@ -18,6 +18,15 @@ std::wstring thisExe();
 // A host path of the build ("/work/...") as a path on drive Z:.
 std::wstring hostPath(const char* unixPath);
 
+// The host path of a device path, with backslashes ("\\work\\..."), for
+// reaching it through Wine's own namespaces; empty when there is none.
+std::wstring unixPathOf(const std::wstring& path);
+
+// How long a test waits for the machine (a program to start or end, a window
+// to show, a file to be written): generous, since the machine is shared and
+// may be loaded; every wait ends as soon as the thing is there.
+constexpr DWORD MachineWaitMs = 120000;
+
 struct ProcessResult {
     bool finished = false;      // false: still running at the timeout (then killed)
     DWORD exitCode = 0;
@@ -25,7 +34,7 @@ struct ProcessResult {
 
 // Starts image with exactly these arguments (the device's way) and waits.
 ProcessResult runProgram(const std::wstring& image, const std::wstring& arguments,
-                         DWORD timeoutMs = 20000);
+                         DWORD timeoutMs = MachineWaitMs);
 
 // Starts image without waiting; the caller owns the process handle.
 HANDLE startProgram(const std::wstring& image, const std::wstring& arguments);
@@ -37,7 +46,7 @@ ProcessResult waitProgram(HANDLE process, DWORD timeoutMs);
 SYSTEMTIME moment(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0, WORD second = 0);
 
 // Polls condition every 20 ms until it holds or timeoutMs passes.
-bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
+bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = MachineWaitMs);
 
 // A fresh folder on C: removed with all its contents at the end of the scope.
 class ScratchFolder {
@@ -65,7 +74,7 @@ void deleteMachineKey(const wchar_t* path);
 // Runs this test program again as a child in the named mode (see
 // registerChildMode); returns the child's exit code.
 ProcessResult runChild(const std::wstring& mode, const std::wstring& argument = L"",
-                       DWORD timeoutMs = 60000);
+                       DWORD timeoutMs = MachineWaitMs);
 HANDLE startChild(const std::wstring& mode, const std::wstring& argument = L"");
 
 // A child mode: the function runs instead of the tests when the program is

@@ -3,6 +3,8 @@
 #ifndef MORVANE_TESTS_TEST_WINDOW_H
 #define MORVANE_TESTS_TEST_WINDOW_H
 
+#include "tests/support/test_support.h"
+
 #include <windows.h>
 #include <string>
 
@@ -28,10 +30,10 @@ public:
 
     DWORD processId() const { return processId_; }
     // True once every window of the program exists (false if it never starts).
-    bool waitUntilReady(DWORD timeoutMs = 20000);
+    bool waitUntilReady(DWORD timeoutMs = MachineWaitMs);
     bool running() const;
     // True when the program ended within the time, with exit code 0.
-    bool waitForExit(DWORD timeoutMs = 20000);
+    bool waitForExit(DWORD timeoutMs = MachineWaitMs);
 
 private:
     HANDLE process_ = nullptr;

@@ -1,0 +1,65 @@
+#!/bin/bash
+# The device's sandbox and its trace. Every Wine process of the device lives
+# in one sandbox: the same mount, process and network namespaces, none of them
+# the host's, no capability, no network but loopback; `run` takes no host
+# program from outside the build; `down` leaves neither sandbox nor process.
+# Booted with DEVICE_LOG, the device traces a power-on link by link.
+source "$(dirname "$0")/e2e-lib.sh"
+source "$(dirname "$0")/e2e-morvane.sh"
+fresh_morvane
+
+# The device's Wine processes. (Processes come and go while grep reads them.)
+device_processes() {
+    local pid
+    for pid in $({ grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null || true; } | cut -d/ -f3); do
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine/* ]] && echo "$pid"
+    done
+    return 0
+}
+sandboxes() { { grep -lzxF "MORVANE_SANDBOX=$MORVANE_DEVICE" /proc/[0-9]*/cmdline 2>/dev/null || true; } | wc -l; }
+
+pids=$(device_processes)
+[ -n "$pids" ] || fail "the device has no processes"
+for ns in mnt pid net; do
+    seen=$(for pid in $pids; do readlink "/proc/$pid/ns/$ns" 2>/dev/null; done | sort -u)
+    [ "$(wc -l <<<"$seen")" = 1 ] || fail "the device's processes are in several $ns namespaces"
+    [ "$seen" != "$(readlink /proc/self/ns/$ns)" ] || fail "the device shares the host's $ns namespace"
+done
+for pid in $pids; do
+    grep -q '^CapEff:[[:space:]]*0*$' "/proc/$pid/status" 2>/dev/null || [ ! -e "/proc/$pid" ] ||
+        fail "device process $pid has capabilities"
+done
+service=$(for pid in $pids; do grep -qa 'notifysvc\.exe' "/proc/$pid/cmdline" 2>/dev/null && echo "$pid"; done | head -n1)
+[ -n "$service" ] || fail "the notification service does not run"
+interfaces=$(tail -n +3 "/proc/$service/net/dev" | cut -d: -f1 | tr -d ' ')
+[ "$interfaces" = lo ] || fail "the device has network interfaces: $interfaces"
+
+outside=$(mktemp /tmp/morvane-outside.XXXXXX.exe)
+cp "$E2E_PROBE" "$outside"
+message=$(device run "$outside" 2>&1) && fail "a program from outside the build ran"
+rm -f "$outside"
+grep -q 'outside the build' <<<"$message" || fail "no clear refusal: $message"
+
+# The trace of one power-on, link by link.
+device down
+trace=$(device path '\e2e\trace.log')
+mkdir -p "$(dirname "$trace")"
+rm -f "$trace"
+DEVICE_LOG='\e2e\trace.log' "$repo/device" up
+add "traced|power-on|cleanup"
+client at-event 11 '\windows\mvlaunch.exe'
+device power-on
+launcher_ended() { grep -F $'notifysvc.exe\texit\t\\windows\\mvlaunch.exe\t' "$trace" | grep -q $'\tcode 0$'; }
+wait_for "the launcher's end is traced" launcher_ended
+settle
+for line in $'notifysvc.exe\tpower-on' $'notifysvc.exe\tcreate\t\\windows\\mvlaunch.exe\tAppRunAfterWakeup\tstarted' \
+    $'mvlaunch.exe\tstart\tAppRunAfterWakeup' $'mvlaunch.exe\tcreate\t\\Program Files\\Morvane\\morvane.exe\tAppRunAfterWakeup\tstarted' \
+    $'morvane.exe\tstart\tAppRunAfterWakeup'; do
+    grep -qF "$line" "$trace" || fail "the trace lacks \"$line\": $(cat "$trace")"
+done
+
+device down
+[ -z "$(device_processes)" ] || fail "device processes outlived down"
+[ "$(sandboxes)" = 0 ] || fail "the sandbox outlived down"
+device up
+echo "PASS"

@@ -1,0 +1,217 @@
+# The sandbox every Wine process of a prefix runs in (a device, or the tests'
+# prefix): one set of namespaces per prefix, made by bubblewrap, which every
+# process of that prefix enters, the Wine server first. Inside, the host's
+# system folders that Wine needs are there read-only, the prefix is the only
+# writable folder besides a private /tmp (shared by all processes of the
+# prefix, since the Wine server's socket lives there), the X display's socket
+# is passed in, and there is no network, no other process of the host and no
+# capability. A machine that cannot make the sandbox gets an error that says
+# what to enable; nothing of a prefix ever runs outside it. Sourced, not run.
+#
+#   sandbox_start PREFIX   makes PREFIX's sandbox unless it exists; DISPLAY is
+#                          passed in (with the key file SANDBOX_XAUTHORITY, if
+#                          any), the host folders in SANDBOX_READ_ONLY are
+#                          visible read-only (the build, for its programs) and
+#                          those in SANDBOX_WRITABLE writable (the tests' build,
+#                          where each test program keeps its files beside it)
+#   sandbox_exec PREFIX COMMAND...   runs COMMAND in it (execs)
+#   sandbox_stop PREFIX    ends the sandbox and every process in it at once
+
+WINE_BINARY=${WINE_BINARY:-/usr/lib/wine/wine64}
+WINESERVER_BINARY=${WINESERVER_BINARY:-/usr/lib/wine/wineserver64}
+[ -x "$WINESERVER_BINARY" ] || WINESERVER_BINARY=/usr/lib/wine/wineserver
+
+SANDBOX_READ_ONLY=()
+SANDBOX_WRITABLE=()
+# Inside a sandbox this file names its prefix.
+sandbox_marker=/.morvane-sandbox
+
+sandbox_fail() {
+    echo "device: $* (not a test failure)" >&2
+    return 1
+}
+
+sandbox_inside() { [ -f "$sandbox_marker" ] && [ "$(cat "$sandbox_marker")" = "$1" ]; }
+
+# The process id of PREFIX's sandbox (bubblewrap's first process inside it),
+# found by its command line, which names the prefix; fails when there is none.
+sandbox_pid() {
+    local prefix=$1 file pid own
+    own=$(readlink /proc/self/ns/pid)
+    if [ -n "${MORVANE_SANDBOX_PID:-}" ] && sandbox_is "$MORVANE_SANDBOX_PID" "$prefix" "$own"; then
+        echo "$MORVANE_SANDBOX_PID"
+        return 0
+    fi
+    for file in $(grep -lzxF -- "MORVANE_SANDBOX=$prefix" /proc/[0-9]*/cmdline 2>/dev/null); do
+        pid=${file#/proc/}
+        pid=${pid%/cmdline}
+        if sandbox_is "$pid" "$prefix" "$own"; then
+            echo "$pid"
+            return 0
+        fi
+    done
+    return 1
+}
+
+# Whether PID is bubblewrap's process inside PREFIX's sandbox: its command
+# line tags the prefix, and unlike bubblewrap's parent outside it lives in a
+# process namespace of its own.
+sandbox_is() {
+    local pid=$1 prefix=$2 own=$3 ns
+    local program
+    program=$(head -zn1 "/proc/$pid/cmdline" 2>/dev/null | tr -d '\0')
+    [ "${program##*/}" = bwrap ] || return 1
+    tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | grep -qxF -- "MORVANE_SANDBOX=$prefix" || return 1
+    ns=$(readlink "/proc/$pid/ns/pid" 2>/dev/null) || return 1
+    [ "$ns" != "$own" ]
+}
+
+# bubblewrap's processes of PREFIX's sandbox, inside and outside (not the
+# grep that looks for them).
+sandbox_processes() {
+    local file pid program
+    for file in $(grep -lzxF -- "MORVANE_SANDBOX=$1" /proc/[0-9]*/cmdline 2>/dev/null); do
+        program=$(head -zn1 "$file" 2>/dev/null | tr -d '\0')
+        [ "${program##*/}" = bwrap ] || continue
+        pid=${file#/proc/}
+        echo "${pid%/cmdline}"
+    done
+}
+
+sandbox_why() {
+    local message=$1 hint
+    if [ "$(id -u)" != 0 ]; then
+        if [ "$(cat /proc/sys/kernel/unprivileged_userns_clone 2>/dev/null)" = 0 ]; then
+            hint="this machine keeps user namespaces from ordinary users: enable them with sysctl -w kernel.unprivileged_userns_clone=1"
+        elif [ "$(cat /proc/sys/user/max_user_namespaces 2>/dev/null)" = 0 ]; then
+            hint="user namespaces are off: enable them with sysctl -w user.max_user_namespaces=10000"
+        elif [ "$(cat /proc/sys/kernel/apparmor_restrict_unprivileged_userns 2>/dev/null)" = 1 ]; then
+            hint="AppArmor keeps user namespaces from ordinary users: allow them with sysctl -w kernel.apparmor_restrict_unprivileged_userns=0"
+        else
+            hint="an ordinary user needs user namespaces (kernel.unprivileged_userns_clone=1, user.max_user_namespaces above 0)"
+        fi
+    else
+        hint="as root it needs mount, process and network namespaces; in a container, allow them (unshare and mount)"
+    fi
+    sandbox_fail "bubblewrap cannot make the sandbox ($message); $hint"
+}
+
+sandbox_start() {
+    local prefix=$1 lock result=0
+    [ -d "$prefix" ] || { sandbox_fail "no folder $prefix for a sandbox"; return 1; }
+    # One at a time, so that two commands at once never make two sandboxes
+    # (and two Wine servers) for one prefix.
+    exec {lock}>"$prefix/.sandbox-lock"
+    flock -w 300 "$lock" || { exec {lock}>&-; sandbox_fail "$prefix stayed locked"; return 1; }
+    sandbox_pid "$prefix" >/dev/null || sandbox_make "$prefix" || result=1
+    exec {lock}>&-
+    return "$result"
+}
+
+# Makes the sandbox; sandbox_start's lock (its file descriptor in "lock")
+# stays out of it.
+sandbox_make() {
+    local prefix=$1 args=() path display_socket ready errors
+    command -v bwrap >/dev/null || { sandbox_fail "bubblewrap is not installed (make deps installs it)"; return 1; }
+
+    args=(--unshare-pid --unshare-net --unshare-uts --unshare-cgroup-try
+          --ro-bind /usr /usr)
+    # Debian's /bin, /lib and the like lead into /usr.
+    for path in /bin /sbin /lib /lib32 /lib64 /libx32; do
+        if [ -L "$path" ]; then
+            args+=(--symlink "$(readlink "$path")" "$path")
+        elif [ -d "$path" ]; then
+            args+=(--ro-bind "$path" "$path")
+        fi
+    done
+    # What Wine reads of /etc: the libraries' cache, fonts, users, time zone;
+    # the fonts' cache, without which every program would scan the fonts; and
+    # the processors' description.
+    for path in /etc/ld.so.cache /etc/fonts /etc/passwd /etc/group /etc/nsswitch.conf \
+        /etc/localtime /etc/timezone /var/cache/fontconfig /sys/devices/system/cpu; do
+        [ -e "$path" ] && args+=(--ro-bind "$path" "$path")
+    done
+    # The devices every program expects and no other. (bubblewrap's own
+    # --dev would mount a terminal file system, for which it nests a second
+    # user namespace that an ordinary user could not enter later.)
+    args+=(--tmpfs /dev)
+    for path in null zero full random urandom; do
+        args+=(--dev-bind "/dev/$path" "/dev/$path")
+    done
+    args+=(--symlink /proc/self/fd /dev/fd --symlink /proc/self/fd/0 /dev/stdin
+           --symlink /proc/self/fd/1 /dev/stdout --symlink /proc/self/fd/2 /dev/stderr
+           --remount-ro /dev --proc /proc --tmpfs /tmp)
+    if [[ ${DISPLAY:-} =~ ^:([0-9]+)(\.[0-9]+)?$ ]]; then
+        display_socket=/tmp/.X11-unix/X${BASH_REMATCH[1]}
+        [ -S "$display_socket" ] && args+=(--ro-bind "$display_socket" "$display_socket")
+        # The user's own display wants its key; a private one has none.
+        if [ -n "${SANDBOX_XAUTHORITY:-}" ] && [ -f "$SANDBOX_XAUTHORITY" ]; then
+            args+=(--ro-bind "$SANDBOX_XAUTHORITY" "$SANDBOX_XAUTHORITY" --setenv XAUTHORITY "$SANDBOX_XAUTHORITY")
+        fi
+    fi
+    for path in "${SANDBOX_READ_ONLY[@]}"; do
+        [ -d "$path" ] && args+=(--ro-bind "$path" "$path")
+    done
+    for path in "${SANDBOX_WRITABLE[@]}"; do
+        [ -d "$path" ] && args+=(--bind "$path" "$path")
+    done
+    # Nothing else is writable: bubblewrap's own root is made read-only last.
+    args+=(--bind "$prefix" "$prefix" --ro-bind-data 5 "$sandbox_marker" --remount-ro / --chdir "$prefix")
+    [ "$(id -u)" = 0 ] && args+=(--cap-drop ALL)
+
+    ready=$(mktemp)
+    errors=$(mktemp)
+    # The sandbox outlives this script, detached from its terminal and pipes;
+    # its first command says when everything inside is in place.
+    # Its command line tags the prefix, so that it can be found again.
+    setsid bwrap "${args[@]}" -- /bin/sh -c 'echo ready >&4; exec 4>&- sleep infinity' \
+        "MORVANE_SANDBOX=$prefix" 4>"$ready" 5< <(printf '%s' "$prefix") </dev/null >/dev/null 2>"$errors" \
+        {lock}>&- &
+    disown $!
+    for _ in $(seq 1200); do
+        [ -s "$ready" ] && break
+        # bubblewrap says why when it cannot make the sandbox, and ends.
+        [ -s "$errors" ] && [ -z "$(sandbox_processes "$prefix")" ] && break
+        sleep 0.05
+    done
+    if [ ! -s "$ready" ]; then
+        sandbox_stop "$prefix"
+        sandbox_why "$(tr '\n' ' ' <"$errors" | sed 's/ *$//')"
+        rm -f "$ready" "$errors"
+        return 1
+    fi
+    rm -f "$ready" "$errors"
+    sandbox_pid "$prefix" >/dev/null || { sandbox_fail "the sandbox of $prefix started and is gone"; return 1; }
+}
+
+sandbox_exec() {
+    local prefix=$1 pid wd enter
+    shift
+    # A program of the prefix that starts another (through a Unix program)
+    # is inside already.
+    if sandbox_inside "$prefix"; then exec "$@"; fi
+    pid=$(sandbox_pid "$prefix") || { sandbox_fail "$prefix has no sandbox to run ${1##*/} in"; exit 1; }
+    # The current folder, when the sandbox has it (drive C: always).
+    wd=$prefix
+    [ -d "/proc/$pid/root$PWD" ] && wd=$PWD
+    enter=(nsenter --target "$pid" --mount --pid --net --uts --root "--wd=$wd")
+    # As an ordinary user the sandbox has a user namespace of its own.
+    if [ "$(readlink "/proc/$pid/ns/user")" != "$(readlink /proc/self/ns/user)" ]; then
+        enter+=(--user --preserve-credentials)
+    fi
+    unset WINE WINESERVER
+    exec "${enter[@]}" -- setpriv --no-new-privs --bounding-set=-all --inh-caps=-all --ambient-caps=-all -- "$@"
+}
+
+sandbox_stop() {
+    local pids
+    pids=$(sandbox_processes "$1")
+    [ -z "$pids" ] && return 0
+    # shellcheck disable=SC2086
+    kill -KILL $pids 2>/dev/null
+    for _ in $(seq 100); do
+        [ -z "$(sandbox_processes "$1")" ] && return 0
+        sleep 0.05
+    done
+    return 0
+}

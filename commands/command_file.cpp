@@ -5,7 +5,6 @@
 #include <cstring>
 #include <cwchar>
 #include <iterator>
-#include <new>
 
 namespace {
 
@@ -431,7 +430,7 @@ void showShortWrite(DWORD written, DWORD computed)
 
 } // namespace
 
-CommandFile::CommandFile() : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
+CommandFile::CommandFile() : readBlock(heapArray<BYTE>(ReadBlockSize))
 {
     wchar_t module[PathCapacity] = L"";
     GetModuleFileNameW(instanceHandle, module, static_cast<DWORD>(std::size(module)));
@@ -441,7 +440,7 @@ CommandFile::CommandFile() : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
     if (dataFolder[0]) CreateDirectoryW(dataFolder, nullptr);
 }
 
-CommandFile::CommandFile(const wchar_t* programFolder) : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
+CommandFile::CommandFile(const wchar_t* programFolder) : readBlock(heapArray<BYTE>(ReadBlockSize))
 {
     setDataFolder(programFolder);
 }

@@ -4,7 +4,7 @@
 #include "platform/scoped.h"
 #include "platform/text.h"
 
-#include <string>
+#include <cwchar>
 
 namespace {
 
@@ -70,26 +70,33 @@ struct SharedClock {
     volatile LONGLONG offset;
 };
 
+SharedClock* mapSharedClock()
+{
+    ScopedHandle initLock(CreateMutexW(nullptr, FALSE, ClockInitMutexName));
+    MutexLock lock(initLock.get());
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(SharedClock), ClockMappingName);
+    if (!mapping) return nullptr;
+    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    // The mapping stays open for the life of the process on purpose.
+    auto* shared = static_cast<SharedClock*>(
+        MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedClock)));
+    if (!shared) return nullptr;
+    if (created) {
+        LONGLONG offset = 0;
+        if (!readStoredOffset(offset)) offset = hostLocalOffset();
+        shared->offset = offset;
+    }
+    return shared;
+}
+
+// Mapped at the first reading of the clock. A plain static slot rather than a
+// C++ static initialised by a call, whose guard would bring the C++ runtime's
+// locks into every program; two threads that race map it twice, harmlessly.
 SharedClock* sharedClock()
 {
-    static SharedClock* clock = [] () -> SharedClock* {
-        ScopedHandle initLock(CreateMutexW(nullptr, FALSE, ClockInitMutexName));
-        MutexLock lock(initLock.get());
-        HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                            sizeof(SharedClock), ClockMappingName);
-        if (!mapping) return nullptr;
-        bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-        // The mapping stays open for the life of the process on purpose.
-        auto* shared = static_cast<SharedClock*>(
-            MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedClock)));
-        if (!shared) return nullptr;
-        if (created) {
-            LONGLONG offset = 0;
-            if (!readStoredOffset(offset)) offset = hostLocalOffset();
-            shared->offset = offset;
-        }
-        return shared;
-    }();
+    static SharedClock* clock;
+    if (!clock) clock = mapSharedClock();
     return clock;
 }
 
@@ -179,25 +186,31 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
     }
 
     // A bare file name is looked for where it is and then in \Windows.
-    std::wstring image = lpApplicationName;
-    if (image.find(L'\\') == std::wstring::npos && image.find(L'/') == std::wstring::npos &&
-        !fileExists(image.c_str())) {
-        std::wstring inWindows = L"\\Windows\\" + image;
-        if (fileExists(inWindows.c_str())) image = inWindows;
-    }
+    wchar_t inWindows[MAX_PATH];
+    if (!wcschr(lpApplicationName, L'\\') && !wcschr(lpApplicationName, L'/') &&
+        !fileExists(lpApplicationName) && copyText(inWindows, L"\\Windows\\") &&
+        appendText(inWindows, lpApplicationName) && fileExists(inWindows))
+        lpApplicationName = inWindows;
 
     // The child takes the first token of its command line as its own name and
-    // the rest, after one blank, as its arguments (see CommandLine()).
-    std::wstring line = L"\"" + image + L"\"";
-    if (lpCommandLine) {
-        line += L' ';
-        line += lpCommandLine;
+    // the rest, after one blank, as its arguments (see CommandLine()). A line
+    // longer than any command line may be (32,767 characters with the
+    // terminator) is refused.
+    constexpr size_t LineCapacity = 32767;
+    ScopedHeapMemory<wchar_t> block = heapArray<wchar_t>(LineCapacity);
+    wchar_t* line = block.get();
+    if (!line || !copyText(line, LineCapacity, L"\"") || !appendText(line, LineCapacity, lpApplicationName) ||
+        !appendText(line, LineCapacity, L"\"") ||
+        (lpCommandLine &&
+         (!appendText(line, LineCapacity, L" ") || !appendText(line, LineCapacity, lpCommandLine)))) {
+        SetLastError(line ? ERROR_FILENAME_EXCED_RANGE : ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
     }
 
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION scratch{};
-    BOOL ok = ::CreateProcessW(image.c_str(), line.data(), lpProcessAttributes, lpThreadAttributes,
+    BOOL ok = ::CreateProcessW(lpApplicationName, line, lpProcessAttributes, lpThreadAttributes,
                                bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
                                lpStartupInfo ? lpStartupInfo : &si,
                                lpProcessInformation ? lpProcessInformation : &scratch);

@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include <windows.h>
+
 bool copyText(wchar_t* dst, size_t capacity, const wchar_t* src)
 {
     if (capacity == 0) return false;
@@ -29,4 +31,32 @@ size_t boundedLength(const wchar_t* buf, size_t capacity)
     size_t n = 0;
     while (n < capacity && buf[n] != L'\0') ++n;
     return n;
+}
+
+HeapText::~HeapText()
+{
+    if (text_) HeapFree(GetProcessHeap(), 0, text_);
+}
+
+bool HeapText::append(const wchar_t* text, size_t count)
+{
+    // The largest text a size_t of bytes can hold, with its terminator.
+    constexpr size_t Largest = static_cast<size_t>(-1) / sizeof(wchar_t) / 2;
+    if (count > Largest - length_) return false;
+    size_t needed = length_ + count + 1;
+    if (needed > capacity_) {
+        // Doubling keeps a text built from many short pieces cheap to build.
+        size_t capacity = capacity_ ? capacity_ : 64;
+        while (capacity < needed) capacity = capacity <= Largest / 2 ? capacity * 2 : Largest;
+        HANDLE heap = GetProcessHeap();
+        size_t bytes = capacity * sizeof(wchar_t);
+        void* grown = text_ ? HeapReAlloc(heap, 0, text_, bytes) : HeapAlloc(heap, 0, bytes);
+        if (!grown) return false;
+        text_ = static_cast<wchar_t*>(grown);
+        capacity_ = capacity;
+    }
+    wmemcpy(text_ + length_, text, count);
+    length_ += count;
+    text_[length_] = L'\0';
+    return true;
 }

@@ -8,7 +8,6 @@
 #include "shell/settings_store.h"
 
 #include <cstdio>
-#include <string>
 
 namespace {
 
@@ -162,14 +161,14 @@ bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
 
 // Whether "NextScheduled" holds exactly these names. A list that fits the
 // fixed size is read in one query.
-bool namesStored(SettingsStore& settings, const std::wstring& names)
+bool namesStored(SettingsStore& settings, const HeapText& names)
 {
-    if (names.size() < StoredStringChars) {
+    if (names.length() < StoredStringChars) {
         wchar_t stored[StoredStringChars];
-        return settings.getString(L"NextScheduled", stored) && names == stored;
+        return settings.getString(L"NextScheduled", stored) && names.equals(stored);
     }
-    std::wstring stored;
-    return settings.getString(L"NextScheduled", stored) && names == stored;
+    HeapText stored;
+    return settings.getString(L"NextScheduled", stored) && names.equals(stored.c_str());
 }
 
 // A null time cancels the program's timed start, if it has one.
@@ -251,7 +250,8 @@ void Scheduler::ScheduleNextRun()
     bool found = false;
     // The names due at one moment are kept whole, however many there are:
     // a command left out here would silently never run.
-    std::wstring names;
+    HeapText names;
+    bool namesWhole = true;
 
     CalendarDate tomorrow;
     tomorrow.Assign(now);
@@ -275,17 +275,19 @@ void Scheduler::ScheduleNextRun()
         if (!found || key < earliestKey) {
             earliest.Assign(candidate);
             earliestKey = key;
-            names = command.commandName;
+            namesWhole = names.assign(command.commandName);
             found = true;
         } else if (key == earliestKey) {
-            names += L';';
-            names += command.commandName;
+            namesWhole = namesWhole && names.append(L";") && names.append(command.commandName);
         }
     }
     if (!found) {
         ClearTimedRegistrations();
         return;
     }
+    // Out of memory for the list: what is in force stays rather than a list
+    // that leaves some of the commands out.
+    if (!namesWhole) return;
 
     SYSTEMTIME when;
     earliest.GetSystemTime(&when);

@@ -2,7 +2,6 @@
 #include "platform/scoped.h"
 
 #include <cwchar>
-#include <vector>
 
 namespace {
 
@@ -57,8 +56,8 @@ int SettingsStore::setDword(const wchar_t* name, DWORD value)
 int SettingsStore::incrementCounter(const wchar_t* name)
 {
     // Opened once for the life of the process: a run counts every command.
-    static HANDLE counterMutex = CreateMutexW(nullptr, FALSE, CounterMutexName);
-    MutexLock lock(counterMutex);
+    static HANDLE counterMutex;
+    MutexLock lock(keptHandle(counterMutex, [] { return CreateMutexW(nullptr, FALSE, CounterMutexName); }));
     return setDword(name, getDword(name) + 1);
 }
 
@@ -75,7 +74,7 @@ int SettingsStore::getString(const wchar_t* name, wchar_t* buffer)
     return buffer[0] != L'\0';
 }
 
-int SettingsStore::getString(const wchar_t* name, std::wstring& text)
+int SettingsStore::getString(const wchar_t* name, HeapText& text)
 {
     text.clear();
     if (!settingsKey) return 0;
@@ -85,15 +84,17 @@ int SettingsStore::getString(const wchar_t* name, std::wstring& text)
         if (RegQueryValueExW(settingsKey, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
             size > LongestStringBytes)
             return 0;
-        std::vector<wchar_t> data(size / sizeof(wchar_t) + 1, L'\0');
+        const size_t chars = size / sizeof(wchar_t) + 1;
+        ScopedHeapMemory<wchar_t> data = heapArray<wchar_t>(chars);
+        if (!data) return 0;
+        wchar_t* characters = data.get();
+        characters[chars - 1] = L'\0';
         DWORD got = size;
-        LONG r = RegQueryValueExW(settingsKey, name, nullptr, &type,
-                                  reinterpret_cast<BYTE*>(data.data()), &got);
+        LONG r = RegQueryValueExW(settingsKey, name, nullptr, &type, reinterpret_cast<BYTE*>(characters), &got);
         if (r == ERROR_MORE_DATA) continue;
         if (r != ERROR_SUCCESS) return 0;
-        data[got / sizeof(wchar_t) < data.size() ? got / sizeof(wchar_t) : data.size() - 1] = L'\0';
-        text = data.data();
-        return !text.empty();
+        characters[got / sizeof(wchar_t) < chars ? got / sizeof(wchar_t) : chars - 1] = L'\0';
+        return text.assign(characters) && !text.empty();
     }
     return 0;
 }

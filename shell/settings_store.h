@@ -4,8 +4,9 @@
 #ifndef MORVANE_SHELL_SETTINGS_STORE_H
 #define MORVANE_SHELL_SETTINGS_STORE_H
 
+#include "platform/text.h"
+
 #include <windows.h>
-#include <string>
 
 // The fixed size of a stored string value: 129 characters and the terminator.
 constexpr DWORD StoredStringBytes = 260;
@@ -27,8 +28,9 @@ public:
     // Reads a string of at most 129 characters into buffer[130]; false when the
     // value is missing, empty or longer.
     int getString(const wchar_t* name, wchar_t* buffer);
-    // Reads a string value of any length whole; false when missing or empty.
-    int getString(const wchar_t* name, std::wstring& text);
+    // Reads a string value of any length whole; false when missing, empty or
+    // more than memory holds.
+    int getString(const wchar_t* name, HeapText& text);
     // Writes text as a REG_SZ of exactly 260 bytes, zero-padded; a longer text
     // is written whole, never cut.
     int setString(const wchar_t* name, const wchar_t* text);

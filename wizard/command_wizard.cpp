@@ -168,15 +168,13 @@ CommandWizard::~CommandWizard() = default;
 void CommandWizard::runWizard(HWND owner, Command* command)
 {
     ownerWindow = owner;
-    Command* created = nullptr;
+    Command created;   // a new command's record, for as long as the wizard runs
     if (command) {
         wizardCommand = command;
         editMode = 1;
         copyText(oldName, command->commandName);
     } else {
-        created = new (std::nothrow) Command();
-        if (!created) return;
-        wizardCommand = created;
+        wizardCommand = &created;
         editMode = 0;
         oldName[0] = L'\0';
     }
@@ -184,6 +182,5 @@ void CommandWizard::runWizard(HWND owner, Command* command)
     for (int& slot : pageHistory) slot = 0;
     runDialogResource(IDD_WIZARD_FRAME, ownerWindow, wizardFrameProc);
     wizardStarted = 0;
-    delete created;
     wizardCommand = nullptr;
 }

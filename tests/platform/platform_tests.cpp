@@ -5,6 +5,7 @@
 #include "platform/device_clock.h"
 #include "platform/notification_db.h"
 #include "platform/notify.h"
+#include "platform/text.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "tests/support/test_support.h"
@@ -218,6 +219,51 @@ TEST(HandheldProcess, BareProgramNameIsFoundInWindows)
     DeleteFileW(L"C:\\windows\\probe.log");
 
     EXPECT_FALSE(test::runProgram(L"nosuchprogram.exe", L"").finished);
+}
+
+TEST(HandheldProcess, LineLongerThanAnyCommandLineIsRefusedWhole)
+{
+    test::ScratchFolder folder(L"process");
+    std::wstring probe = folder.file(L"probe.exe");
+    ASSERT_TRUE(CopyFileW(test::probeExe().c_str(), probe.c_str(), FALSE));
+    // The quoted name, a blank and the arguments: 32,766 characters fit.
+    std::wstring fits(32766 - probe.size() - 3, L'a');
+    test::ProcessResult started = test::runProgram(probe, fits);
+    ASSERT_TRUE(started.finished);
+    EXPECT_EQ(probe + L"\t[" + fits + L"]\n", test::readFileText(folder.file(L"probe.log")));
+
+    std::wstring tooLong = fits + L"b";
+    PROCESS_INFORMATION process{};
+    SetLastError(0);
+    EXPECT_FALSE(ce::CreateProcessW(probe.c_str(), tooLong.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    nullptr, nullptr, &process));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+}
+
+// ---- Texts without a fixed capacity -----------------------------------------------
+
+TEST(HeapText, GrowsToHoldEveryPieceAndStartsAgainWhenCleared)
+{
+    HeapText text;
+    EXPECT_TRUE(text.empty());
+    EXPECT_STREQ(L"", text.c_str());
+    std::wstring expected;
+    for (int i = 0; i < 5000; ++i) {
+        std::wstring piece = L"Command number " + std::to_wstring(i) + L";";
+        ASSERT_TRUE(text.append(piece.c_str()));
+        expected += piece;
+    }
+    EXPECT_EQ(expected.size(), text.length());
+    EXPECT_EQ(expected, text.c_str());
+    EXPECT_TRUE(text.equals(expected.c_str()));
+    EXPECT_FALSE(text.equals(L"Command number 0;"));
+
+    ASSERT_TRUE(text.assign(L"Backup"));
+    EXPECT_EQ(6u, text.length());
+    EXPECT_EQ(std::wstring(L"Backup"), text.c_str());
+    text.clear();
+    EXPECT_TRUE(text.empty());
+    EXPECT_STREQ(L"", text.c_str());
 }
 
 // ---- The device clock -------------------------------------------------------------

@@ -284,9 +284,9 @@ protected:
     static std::wstring nextScheduled()
     {
         SettingsStore settings;
-        std::wstring names;
+        HeapText names;
         settings.getString(L"NextScheduled", names);
-        return names;
+        return names.c_str();
     }
 
     static DWORD storedBytes(const wchar_t* name)

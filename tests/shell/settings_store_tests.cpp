@@ -144,9 +144,9 @@ TEST_F(Settings, LongStringsAreStoredWholeNeverCut)
     // The fixed-size reader refuses it rather than returning a cut list...
     EXPECT_FALSE(store.getString(L"NextScheduled", buffer));
     // ...and the whole-value reader returns it all.
-    std::wstring whole;
+    HeapText whole;
     ASSERT_TRUE(store.getString(L"NextScheduled", whole));
-    EXPECT_EQ(names, whole);
+    EXPECT_EQ(names, whole.c_str());
 }
 
 TEST_F(Settings, StringWithoutTerminatorNeverOverrunsTheBuffer)
@@ -163,9 +163,9 @@ TEST_F(Settings, StringWithoutTerminatorNeverOverrunsTheBuffer)
     EXPECT_FALSE(store.getString(L"NextScheduled", buffer));
     EXPECT_EQ(L'!', buffer[StoredStringChars]);
 
-    std::wstring whole;
+    HeapText whole;
     ASSERT_TRUE(store.getString(L"NextScheduled", whole));
-    EXPECT_EQ(full, whole);
+    EXPECT_EQ(full, whole.c_str());
 }
 
 int incrementThousandTimes(const std::wstring& name)

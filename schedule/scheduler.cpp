@@ -153,6 +153,19 @@ ULONGLONG firstPossibleRun(const SYSTEMTIME& runTime, const CalendarDate& now, c
     return momentKey(bound);
 }
 
+// The moment key of a Once command's date and time, as ComputeNextRun finds
+// it when the schedule is valid.
+ULONGLONG onceMoment(const Command::Schedule& schedule)
+{
+    SYSTEMTIME moment{};
+    moment.wYear = schedule.onceYear;
+    moment.wMonth = schedule.onceMonth;
+    moment.wDay = schedule.onceDay;
+    moment.wHour = schedule.runTime.wHour;
+    moment.wMinute = schedule.runTime.wMinute;
+    return momentKey(moment);
+}
+
 bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
 {
     return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
@@ -265,11 +278,19 @@ void Scheduler::ScheduleNextRun()
             continue;
         // No run comes before the command's time of day on the day the
         // search starts from, so a command whose bound lies after the
-        // earliest run found so far cannot change it. A Once date may lie
-        // in the past and is always computed.
-        if (found && command.schedule.recurrence != Recurrence::Once &&
-            firstPossibleRun(command.schedule.runTime, now, tomorrow) > earliestKey)
+        // earliest run found so far cannot change it. A Once command's
+        // bound is its moment itself, past or not.
+        const Command::Schedule& schedule = command.schedule;
+        const bool once = schedule.recurrence == Recurrence::Once;
+        const ULONGLONG bound = once ? onceMoment(schedule) : firstPossibleRun(schedule.runTime, now, tomorrow);
+        if (found && bound > earliestKey) continue;
+        // A Daily or Once command due at the moment found already runs then:
+        // its bound is its next run. Only its name is needed.
+        if (found && bound == earliestKey && (once || schedule.recurrence == Recurrence::Daily) &&
+            schedule.runTime.wHour <= 23 && schedule.runTime.wMinute <= 59 && hasValidSchedule(schedule)) {
+            namesWhole = namesWhole && names.append(L";") && names.append(command.commandName);
             continue;
+        }
         if (!ComputeNextRun(command, candidate, now)) continue;
         const ULONGLONG key = momentKey(candidate.time);
         if (!found || key < earliestKey) {

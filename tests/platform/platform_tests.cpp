@@ -117,6 +117,11 @@ TEST(Shortcut, WritesLengthHashTargetAndNeverOverwrites)
     EXPECT_FALSE(SHCreateShortcut(link.c_str(), L"\\windows\\other.exe"));
     EXPECT_EQ("30#\"\\windows\\mvlaunch.exe\" -reset", test::readFileBytes(link));
     EXPECT_FALSE(SHCreateShortcut(folder.file(L"empty.lnk").c_str(), L""));
+
+    // A target longer than a path is written whole.
+    const std::wstring longTarget = L"\\windows\\probe.exe " + std::wstring(1000, L'x');
+    ASSERT_TRUE(SHCreateShortcut(folder.file(L"long.lnk").c_str(), longTarget.c_str()));
+    EXPECT_EQ("1019#\\windows\\probe.exe " + std::string(1000, 'x'), test::readFileBytes(folder.file(L"long.lnk")));
 }
 
 class ShellDialog : public testing::Test {

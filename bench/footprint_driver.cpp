@@ -1,7 +1,9 @@
 // footprint_driver.exe: the hands of bench/footprint.sh inside the device. It
 // works the resident Morvane's dialogs as a user's taps do, from outside the
-// process, and ends with exit code 0 when every step was seen through:
+// process, and ends with exit code 0 when every step was seen through (else
+// 1, with the step in footprint.log beside it):
 //
+//   message-command    create "0 Footprint message", which shows a message
 //   commands N FIRST   create N commands "Footprint FIRST" ... through the main
 //                      dialog's "New Command" (close all programs, at power-on)
 //   tour               open and close every dialog: the main dialog, the

@@ -172,16 +172,10 @@ bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
            a.wMinute == b.wMinute && a.wSecond == b.wSecond;
 }
 
-// Whether "NextScheduled" holds exactly these names. A list that fits the
-// fixed size is read in one query.
+// Whether "NextScheduled" holds exactly these names, in one query.
 bool namesStored(SettingsStore& settings, const HeapText& names)
 {
-    if (names.length() < StoredStringChars) {
-        wchar_t stored[StoredStringChars];
-        return settings.getString(L"NextScheduled", stored) && names.equals(stored);
-    }
-    HeapText stored;
-    return settings.getString(L"NextScheduled", stored) && names.equals(stored.c_str());
+    return settings.stringEquals(L"NextScheduled", names.c_str(), names.length());
 }
 
 // A null time cancels the program's timed start, if it has one.

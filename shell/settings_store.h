@@ -1,6 +1,7 @@
 // Settings, usage counters, the last-run date and "NextScheduled": values of
 // HKEY_LOCAL_MACHINE "Software\Quillon Software\Morvane". Nothing is cached:
-// every read sees what any process of the program wrote last.
+// every read sees what any process of the program wrote last. The key itself
+// stays open for the life of the process (see settings_store.cpp).
 #ifndef MORVANE_SHELL_SETTINGS_STORE_H
 #define MORVANE_SHELL_SETTINGS_STORE_H
 
@@ -31,12 +32,12 @@ public:
     // Reads a string value of any length whole; false when missing, empty or
     // more than memory holds.
     int getString(const wchar_t* name, HeapText& text);
+    // Whether the string value holds exactly text, of length characters,
+    // read in one query whatever its length.
+    int stringEquals(const wchar_t* name, const wchar_t* text, size_t length);
     // Writes text as a REG_SZ of exactly 260 bytes, zero-padded; a longer text
     // is written whole, never cut.
     int setString(const wchar_t* name, const wchar_t* text);
-
-private:
-    HKEY settingsKey = nullptr;
 };
 
 #endif

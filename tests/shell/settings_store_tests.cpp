@@ -67,6 +67,17 @@ TEST_F(Settings, EveryStoreSeesTheOthersWrites)
         writer.setDword(L"ShowMainWin", 1);
     }
     EXPECT_EQ(1u, reader.getDword(L"ShowMainWin"));
+
+    // The key deleted and made again by another program (a restore): the
+    // store reads and writes the new key, not the deleted one.
+    test::deleteMachineKey(SettingsKey);
+    EXPECT_EQ(0u, reader.getDword(L"ShowMainWin"));
+    DWORD restored = 7;
+    writeRaw(L"Starts", REG_DWORD, &restored, sizeof restored);
+    EXPECT_EQ(7u, reader.getDword(L"Starts"));
+    test::deleteMachineKey(SettingsKey);
+    EXPECT_TRUE(reader.setDword(L"ExeCmds", 3));
+    EXPECT_EQ(4u, storedBytes(L"ExeCmds"));
 }
 
 TEST_F(Settings, ValuesOfAnotherTypeCountOnlyUpToFourBytes)

@@ -1,12 +1,12 @@
-# make build | make test | make run | make bench | make soak
+# make build | make test | make run | make bench | make soak | make crash
 # Each first installs what is missing (apt-get, with sudo when not root).
 
 BUILD    ?= build
 JOBS     ?= $(shell nproc)
 PACKAGES := wine64 g++-mingw-w64-x86-64 xvfb cmake make googletest imagemagick \
-            alsa-utils x11-utils fonts-liberation fonts-wine procps
+            alsa-utils x11-utils fonts-liberation fonts-wine procps xdotool
 
-.PHONY: all deps configure build test run bench soak clean fresh-check screenshots
+.PHONY: all deps configure build test run bench soak crash clean fresh-check screenshots
 
 all: build
 
@@ -39,6 +39,12 @@ bench: build
 # an independent model (tests/soak/); on demand, about a quarter of an hour.
 soak: build
 	tests/soak/soak.sh $(BUILD)
+
+# The writer of the command file and counters killed, or the device reset, at
+# 520 random moments on a throwaway device (tests/crash/); on demand, about
+# ten minutes.
+crash: build
+	tests/crash/crash.sh $(BUILD)
 
 run: build
 	./device up

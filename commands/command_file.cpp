@@ -1,4 +1,5 @@
 #include "commands/command_file.h"
+#include "platform/modal.h"
 #include "platform/text.h"
 #include "shell/app_state.h"
 
@@ -417,7 +418,7 @@ void showOpenFailure(DWORD error)
     swprintf(text, std::size(text),
              L"Unable to open command file. Reinstall Morvane or contact support.\r\nCode: %d",
              static_cast<int>(error));
-    MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
 }
 
 void showShortWrite(DWORD written, DWORD computed)
@@ -425,7 +426,15 @@ void showShortWrite(DWORD written, DWORD computed)
     wchar_t text[96];
     swprintf(text, std::size(text), L"Bytes Written != Record Length : %d != %d", static_cast<int>(written),
              static_cast<int>(computed));
-    MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
+}
+
+// A failure of a change to the file, with the platform's error code.
+void showFailure(const wchar_t* what, DWORD error)
+{
+    wchar_t text[200];
+    swprintf(text, std::size(text), L"%ls\r\nCode: %d", what, static_cast<int>(error));
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
 }
 
 } // namespace
@@ -623,7 +632,7 @@ bool CommandFile::writeRecord(const Command& command, DWORD& bodyWritten)
     // The record goes out in one write: the platform charges for every call.
     bodyWritten = 0;
     LARGE_INTEGER start, zero{};
-    if (!SetFilePointerEx(commandHandle.get(), zero, &start, FILE_CURRENT)) return false;
+    if (!SetFilePointerEx(commandHandle.get(), zero, &start, FILE_END)) return false;
     DWORD written = 0;
     if (!WriteFile(commandHandle.get(), record, 4 + length, &written, nullptr)) written = 0;
     bodyWritten = written > 4 ? written - 4 : 0;
@@ -642,65 +651,91 @@ int CommandFile::writeCommand(const Command& command)
     return 0;
 }
 
-// Messages wait until the lock is released and the file closed: the other
-// process must not stall while the user reads them.
+// What one rewrite changes: every record of a name removed, or only the first
+// record holding a stored command; and a command appended.
+struct CommandFile::Change {
+    const wchar_t* name = nullptr;
+    const Command* stored = nullptr;
+    const Command* added = nullptr;
+    // Filled by the rewrite:
+    size_t nameLength = 0;
+    BYTE storedBody[MaxBodyLength];   // the stored command as its record's body holds it
+    DWORD storedBytes = 0;
+    DWORD openError = 0;
+    DWORD writeError = 0;
+
+    // The encoding is canonical: a record whose checked fields are exactly
+    // the stored command's bytes holds that command.
+    bool removes(const BYTE* body, DWORD length, const void* checkedLengths) const
+    {
+        const StringLengths& lengths = *static_cast<const StringLengths*>(checkedLengths);
+        if (name) return storedNameEquals(body, lengths, name, nameLength);
+        return stored && length >= storedBytes && memcmp(body, storedBody, storedBytes) == 0;
+    }
+};
+
 int CommandFile::appendCommand(const Command& command)
 {
-    DWORD openError = 0;
-    DWORD bodyWritten = 0;
-    bool written = false;
-    {
-        WriterLock lock(dataFolder);
-        if (!lock.held()) return 0;
-        openError = openQuietly();
-        if (!openError) {
-            LARGE_INTEGER size;
-            if (GetFileSizeEx(commandHandle.get(), &size) &&
-                SetFilePointerEx(commandHandle.get(), size, nullptr, FILE_BEGIN))
-                written = writeRecord(command, bodyWritten);
-            closeCommandFile();
-        }
-    }
-    if (openError) {
-        showOpenFailure(openError);
-        return 0;
-    }
-    if (!written) {
-        showShortWrite(bodyWritten, storedLength(command));
-        return 0;
-    }
-    return 1;
+    Change change;
+    change.added = &command;
+    return rewrite(change);
 }
 
-// Looks for the name first: a file without it, or with damage before it,
-// needs no copy. Otherwise the records before the first one of the name go to
-// the temporary file as they are (they were just checked), every later record
-// but those of the name is checked and copied byte for byte, and the copy
-// takes the place of the command file in one step. Damage anywhere stops
-// everything and the command file stays as it was.
-CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD& openError,
-                                                      const Command* replacement)
+int CommandFile::deleteCommand(const wchar_t* name)
 {
-    openError = openQuietly();
-    if (openError) return DeleteResult::OpenFailed;
-    size_t nameLength = wcslen(name);
+    if (!name) return 0;
+    Change change;
+    change.name = name;
+    return rewrite(change);
+}
+
+int CommandFile::replaceCommand(const Command& stored, const Command& command)
+{
+    Change change;
+    change.stored = &stored;
+    change.added = &command;
+    return rewrite(change);
+}
+
+// Every change is a complete new file that takes the command file's place in
+// one rename, so that a process that dies at any moment leaves either the
+// old file or the new one, never a part of a record. The records before the
+// first one removed are checked and then copied as they are; every later
+// record is checked and copied byte for byte, so records of kinds this
+// program does not know survive. Damage anywhere stops everything and the
+// command file stays as it was.
+CommandFile::WriteResult CommandFile::rewriteLocked(Change& change)
+{
+    change.openError = openQuietly();
+    if (change.openError) return WriteResult::OpenFailed;
+    if (change.stored) {
+        BodyWriter body(change.storedBody);
+        writeBody(*change.stored, body);
+        change.storedBytes = body.size();
+    }
+    if (change.name) change.nameLength = wcslen(change.name);
+
     const BYTE* body = nullptr;
     DWORD length = 0;
     StringLengths lengths;
-    ULONGLONG firstMatch = 0;   // file offset of the first record of the name
+    ULONGLONG kept = 0;   // file offset of the first record removed, or the file's size
+    bool found = false;
     for (;;) {
         RecordRead read = nextRecord(body, length);
-        if (read == RecordRead::End) {
-            if (replacement) break;   // nothing to remove: the whole file is kept
-            closeCommandFile();
-            return DeleteResult::Done;
-        }
+        if (read == RecordRead::End) break;
         if (read == RecordRead::Damaged || !checkBody(body, length, lengths)) {
             closeCommandFile();
-            return DeleteResult::Failed;
+            return WriteResult::Damaged;
         }
-        if (storedNameEquals(body, lengths, name, nameLength)) break;
-        firstMatch += 4 + length;
+        if (change.removes(body, length, &lengths)) {
+            found = true;
+            break;
+        }
+        kept += 4 + length;
+    }
+    if (!found && !change.added) {   // nothing to remove, nothing to add
+        closeCommandFile();
+        return WriteResult::Done;
     }
 
     wchar_t commandPath[PathCapacity], temporaryPath[PathCapacity];
@@ -710,24 +745,28 @@ CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!temporary) {
         closeCommandFile();
-        return DeleteResult::TemporaryFailed;
+        return WriteResult::TemporaryFailed;
     }
 
-    bool intact = copyPrefix(temporary.get(), firstMatch);
+    WriteResult result = copyPrefix(temporary.get(), kept) ? WriteResult::Done : WriteResult::WriteFailed;
+    bool skipOne = found && change.stored;   // only the first record of the stored command goes
     BYTE copy[CopyBlockSize];
     DWORD used = 0;
-    while (intact) {
+    while (found && result == WriteResult::Done) {
         RecordRead read = nextRecord(body, length);
         if (read == RecordRead::End) break;
         if (read == RecordRead::Damaged || !checkBody(body, length, lengths)) {
-            intact = false;
+            result = WriteResult::Damaged;
             break;
         }
-        if (storedNameEquals(body, lengths, name, nameLength)) continue;
+        if (skipOne || (change.name && change.removes(body, length, &lengths))) {
+            skipOne = false;
+            continue;
+        }
         DWORD recordSize = 4 + length;
         if (used + recordSize > CopyBlockSize) {
             if (!writeAll(temporary.get(), copy, used)) {
-                intact = false;
+                result = WriteResult::WriteFailed;
                 break;
             }
             used = 0;
@@ -735,19 +774,27 @@ CommandFile::DeleteResult CommandFile::rewriteWithout(const wchar_t* name, DWORD
         memcpy(copy + used, body - 4, recordSize);
         used += recordSize;
     }
-    if (intact && used) intact = writeAll(temporary.get(), copy, used);
-    if (intact && replacement) intact = writeReplacement(temporary.get(), *replacement);
+    if (result == WriteResult::Done && used && !writeAll(temporary.get(), copy, used))
+        result = WriteResult::WriteFailed;
+    if (result == WriteResult::Done && change.added && !writeAdded(temporary.get(), *change.added))
+        result = WriteResult::WriteFailed;
+    if (result == WriteResult::WriteFailed) change.writeError = GetLastError();
     closeCommandFile();
     temporary.reset();
-    if (!intact) {
+    if (result != WriteResult::Done) {
         DeleteFileW(temporaryPath);
-        return DeleteResult::Failed;
+        return result;
     }
-    // When the file cannot be replaced, the copy stays beside it untouched.
-    return replaceFile(temporaryPath, commandPath) ? DeleteResult::Done : DeleteResult::Failed;
+    // When the file cannot be replaced, the copy stays beside it untouched
+    // and is removed at the next open.
+    if (!replaceFile(temporaryPath, commandPath)) {
+        change.writeError = GetLastError();
+        return WriteResult::ReplaceFailed;
+    }
+    return WriteResult::Done;
 }
 
-bool CommandFile::writeReplacement(HANDLE target, const Command& command)
+bool CommandFile::writeAdded(HANDLE target, const Command& command)
 {
     BYTE record[4 + MaxBodyLength];
     BodyWriter body(record + 4);
@@ -775,38 +822,43 @@ bool CommandFile::copyPrefix(HANDLE target, ULONGLONG count)
     return true;
 }
 
-int CommandFile::deleteCommand(const wchar_t* name)
+// Messages wait until the lock is released and the file closed: the other
+// process must not stall while the user reads them.
+int CommandFile::rewrite(Change& change)
 {
-    return rewrite(name, nullptr);
-}
-
-// Removes every record of oldName and appends command in one replacement of
-// the file: either both happen or the file stays as it was.
-int CommandFile::replaceCommand(const wchar_t* oldName, const Command& command)
-{
-    return rewrite(oldName, &command);
-}
-
-int CommandFile::rewrite(const wchar_t* name, const Command* replacement)
-{
-    if (!name) return 0;
-    DWORD openError = 0;
-    DeleteResult result;
+    WriteResult result;
+    DWORD lockError = 0;
     {
         WriterLock lock(dataFolder);
-        if (!lock.held()) return 0;
-        result = rewriteWithout(name, openError, replacement);
+        if (lock.held()) result = rewriteLocked(change);
+        else {
+            result = WriteResult::LockFailed;
+            lockError = GetLastError();
+        }
     }
     switch (result) {
-    case DeleteResult::Done:
+    case WriteResult::Done:
         return 1;
-    case DeleteResult::OpenFailed:
-        showOpenFailure(openError);
-        return 0;
-    case DeleteResult::TemporaryFailed:
-        MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
-        return 0;
-    default:
-        return 0;
+    case WriteResult::OpenFailed:
+        showOpenFailure(change.openError);
+        break;
+    case WriteResult::TemporaryFailed:
+        ce::MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
+        break;
+    case WriteResult::Damaged:
+        ce::MessageBoxW(nullptr, L"The command file is damaged and cannot be changed. Nothing was changed.", Caption,
+                    MB_ICONEXCLAMATION);
+        break;
+    case WriteResult::WriteFailed:
+        showFailure(L"Unable to write temp file. Nothing was changed.", change.writeError);
+        break;
+    case WriteResult::ReplaceFailed:
+        showFailure(L"Unable to replace the command file; another program may be using it. Nothing was changed.",
+                    change.writeError);
+        break;
+    case WriteResult::LockFailed:
+        showFailure(L"Unable to lock the command file. Nothing was changed.", lockError);
+        break;
     }
+    return 0;
 }

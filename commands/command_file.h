@@ -3,11 +3,12 @@
 // the file, does its work and closes it again; an enumeration keeps it open
 // from index 0 until it reports no more.
 //
-// The resident instance and an event instance share the file. Every writer
-// (append, delete) holds a mutex named after the folder for its whole
-// read-rewrite-replace, so no change of one process is lost to the other.
-// Readers take no lock: a delete replaces the file in one step, and a record
-// being appended reads as the end of the file.
+// The resident instance and an event instance share the file. Every change
+// (append, delete, replace) writes a whole new file and renames it over the
+// command file, holding a mutex named after the folder throughout, so no
+// change of one process is lost to the other and a process that dies at any
+// moment leaves the old file or the new one. Readers take no lock. A change
+// that cannot reach the file says why and leaves the file as it was.
 #ifndef MORVANE_COMMANDS_COMMAND_FILE_H
 #define MORVANE_COMMANDS_COMMAND_FILE_H
 
@@ -36,15 +37,20 @@ public:
     int findCommand(const wchar_t* name, Command& command);   // command untouched when absent
     int commandExists(const wchar_t* name);
     int appendCommand(const Command& command);
-    // Writes one record at the current position of the open file, which must
-    // be its end; a short write is cut off again and reported (result 0).
-    // appendCommand calls it under the writers' lock; any other caller must
-    // have the file to itself.
+    // Writes one record at the end of the open file; a short write is cut off
+    // again and reported (result 0). For tools that fill a file they have to
+    // themselves: it takes no lock and a process that dies in it may leave
+    // part of a record.
     int writeCommand(const Command& command);
     static DWORD storedLength(const Command& command);
+    // Removes every record of the name; a name not stored leaves the file
+    // untouched and succeeds.
     int deleteCommand(const wchar_t* name);
-    // Every record of oldName removed and command appended, in one step.
-    int replaceCommand(const wchar_t* oldName, const Command& command);
+    // The first record holding stored (as findCommand or readNextCommand gave
+    // it) removed and command appended, in one step: other records of the
+    // same name stay. When no record holds stored any more, command is
+    // appended all the same.
+    int replaceCommand(const Command& stored, const Command& command);
     void closeCommandFile();
 
     const wchar_t* dataFolderPath() const { return dataFolder; }
@@ -53,22 +59,23 @@ public:
     // data (a full message) and the longest schedule. A stored length above
     // it marks a damaged record.
     static constexpr DWORD MaxBodyLength = 2 * PathCapacity + 2 + 2 * MessageCapacity + 2 + 16;
-    // How long a delete keeps trying to replace the file while another
+    // How long a change keeps trying to replace the file while another
     // process has it open.
     static constexpr DWORD ReplaceTimeoutMs = 3000;
 
 private:
     enum class RecordRead { Record, End, Damaged };
-    enum class DeleteResult { Done, Failed, OpenFailed, TemporaryFailed };
+    enum class WriteResult { Done, LockFailed, OpenFailed, Damaged, TemporaryFailed, WriteFailed, ReplaceFailed };
+    struct Change;
 
     void setDataFolder(const wchar_t* programFolder);
     DWORD openQuietly();   // 0, or the error that openCommandFile reports
     RecordRead nextRecord(const BYTE*& body, DWORD& length);
     DWORD bufferedBytes(DWORD wanted);
     bool writeRecord(const Command& command, DWORD& bodyWritten);
-    int rewrite(const wchar_t* name, const Command* replacement);
-    DeleteResult rewriteWithout(const wchar_t* name, DWORD& openError, const Command* replacement);
-    bool writeReplacement(HANDLE target, const Command& command);
+    int rewrite(Change& change);   // says what failed
+    WriteResult rewriteLocked(Change& change);
+    bool writeAdded(HANDLE target, const Command& command);
     void removeStaleTemporary(const wchar_t* temporaryPath);
     bool copyPrefix(HANDLE target, ULONGLONG count);
     bool filePath(const wchar_t* name, wchar_t (&path)[PathCapacity]) const;

@@ -1,4 +1,5 @@
 #include "commands/program_closer.h"
+#include "platform/modal.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
 #include "platform/toolhelp.h"
@@ -88,7 +89,7 @@ int takeProcessSnapshot(ProcessEntry* table, int capacity)
 
     ScopedModule library(LoadLibraryW(ce::ToolhelpLibrary));
     if (!library) {
-        MessageBoxW(nullptr, L"Toolhelp.dll not found", L"Pellmark", MB_OK);
+        ce::MessageBoxW(nullptr, L"Toolhelp.dll not found", L"Pellmark", MB_OK);
         return 0;
     }
     auto createSnapshot =

@@ -18,6 +18,7 @@
 //   status             the clock, registrations and "NextScheduled"
 #include "emulator/device_services.h"
 #include "emulator/device_status.h"
+#include "emulator/start_menu.h"
 #include "emulator/startup_folder.h"
 #include "platform/device.h"
 #include "platform/device_clock.h"
@@ -113,6 +114,8 @@ int install()
         return fail(L"cannot make " + std::wstring(device_services::StartupFolder));
     if (!device_clock::storeInitialOffset()) return fail(L"cannot set the device clock");
     if (!seedSettings()) return fail(L"cannot write Morvane's first settings");
+    if (!start_menu::addProgram(L"Morvane", device_services::MorvaneProgram, device_services::MorvaneFolder))
+        return fail(L"cannot put Morvane on the Start menu");
     return Succeeded;
 }
 

@@ -31,6 +31,9 @@ constexpr wchar_t StartupFolder[] = L"C:\\Windows\\StartUp";
 constexpr wchar_t InstallKeyPath[] = L"Software\\Apps\\Quillon Software Morvane";
 constexpr wchar_t InstallDirValue[] = L"InstallDir";
 constexpr wchar_t InstallDir[] = L"\\Program Files\\Morvane\\";
+// The Start menu's entry starts the program with its current folder on C:.
+constexpr wchar_t MorvaneProgram[] = L"C:\\Program Files\\Morvane\\morvane.exe";
+constexpr wchar_t MorvaneFolder[] = L"C:\\Program Files\\Morvane";
 constexpr wchar_t SettingsKeyPath[] = L"Software\\Quillon Software\\Morvane";
 constexpr wchar_t NextScheduledValue[] = L"NextScheduled";
 

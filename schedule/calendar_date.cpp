@@ -1,5 +1,6 @@
 #include "schedule/calendar_date.h"
 #include "platform/device.h"
+#include "platform/modal.h"
 
 #include <cwchar>
 #include <iterator>
@@ -119,14 +120,14 @@ WORD CalendarDate::WeekOfMonth() const
 int CalendarDate::CalcDayFromWeekNumber(int iWeekNumber, int iDayOfWeek, int month, int year) const
 {
     if (iWeekNumber < 0 || iWeekNumber > 4) {
-        MessageBoxW(nullptr, L"Illegal Parameter to CalcDayFromWeekNumber - iWeekNumber", L"", MB_OK);
+        ce::MessageBoxW(nullptr, L"Illegal Parameter to CalcDayFromWeekNumber - iWeekNumber", L"", MB_OK);
         return 0;
     }
     if (iDayOfWeek < 0 || iDayOfWeek > 6) {
         wchar_t text[128];
         swprintf(text, std::size(text), L"Illegal Parameter to CalcDayFromWeekNumber - iDayOfWeek=%d",
                  iDayOfWeek);
-        MessageBoxW(nullptr, text, L"", MB_OK);
+        ce::MessageBoxW(nullptr, text, L"", MB_OK);
         return 0;
     }
     // A stored month out of range (an unselected list stores 65535) has no

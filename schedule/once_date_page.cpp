@@ -2,6 +2,7 @@
 // too: the scheduler then registers that moment as it is.
 #include <windows.h>
 #include <commctrl.h>
+#include "platform/calendar_keys.h"
 #include "platform/device.h"
 #include "resources/resource.h"
 #include "schedule/schedule_pages.h"
@@ -28,9 +29,12 @@ void fill(HWND page)
 {
     HWND calendar = GetDlgItem(page, IDC_ONCE_CALENDAR);
     fitCalendar(calendar);
+    ce::giveCalendarKeys(calendar);
     const Command::Schedule& schedule = wizardCommand->schedule;
     SYSTEMTIME date;
     ce::GetLocalTime(&date);
+    // The calendar marks the host's today by itself; the device's is another.
+    SendMessageW(calendar, MCM_SETTODAY, 0, reinterpret_cast<LPARAM>(&date));
     date.wYear = schedule.onceYear;
     date.wMonth = schedule.onceMonth;
     date.wDay = schedule.onceDay;

@@ -2,6 +2,7 @@
 #include "platform/aygshell.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/dialog_keys.h"
 #include "shell/dialog_resource.h"
 
 namespace {
@@ -10,7 +11,7 @@ INT_PTR onInitDialog(HWND dialog)
 {
     SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN | SHIDIF_SIPDOWN};
     SHInitDialog(&init);
-    return TRUE;
+    return focusFirstControl(dialog, IDOK);
 }
 
 INT_PTR onCommand(HWND dialog, WORD id)

@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "schedule/scheduler.h"
 #include "shell/app_state.h"
+#include "shell/dialog_keys.h"
 #include "shell/dialog_resource.h"
 #include "wizard/command_wizard.h"
 
@@ -72,7 +73,7 @@ INT_PTR onInitDialog(HWND dialog)
     addNamesOf(list, TriggerKind::AfterPowerOn);
     // The buttons keep their enabled state here, also over an empty list.
     SendMessageW(list, LB_SETCURSEL, 0, 0);
-    return TRUE;
+    return focusFirstControl(dialog, IDOK);
 }
 
 void onNew(HWND dialog)
@@ -173,5 +174,8 @@ void CommandListDialog::fillCommandList(HWND dialog)
         addNamesOf(list, filterTriggers[filter]);
 
     const BOOL any = SendMessageW(list, LB_SETCURSEL, 0, 0) != LB_ERR;
+    HWND focus = GetFocus();
     for (int id : {IDC_LIST_RUN, IDC_LIST_EDIT, IDC_LIST_DELETE}) EnableWindow(GetDlgItem(dialog, id), any);
+    // "Delete" of the last name disables the button that had the focus.
+    keepFocusVisible(dialog, focus);
 }

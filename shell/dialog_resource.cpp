@@ -1,7 +1,10 @@
 #include "shell/dialog_resource.h"
+#include "platform/modal.h"
 #include "shell/app_state.h"
 
 #include <commctrl.h>
+#include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -32,5 +35,24 @@ INT_PTR runDialogResource(int dialogId, HWND owner, DLGPROC procedure, LPARAM pa
     auto* dialogTemplate = static_cast<LPCDLGTEMPLATEW>(LockResource(loaded));
     if (!dialogTemplate) return -1;
     initCommonControls();
+    DialogOpenScope open;
+    ce::ActiveWindowKeeper beneath;
     return DialogBoxIndirectParamW(instanceHandle, dialogTemplate, owner, procedure, parameter);
+}
+
+HWND frontDialog()
+{
+    HWND front = nullptr;
+    // Top-level windows of a thread are listed from the top of the z-order.
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t name[16] = L"";
+            GetClassNameW(window, name, static_cast<int>(std::size(name)));
+            if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
+            *reinterpret_cast<HWND*>(found) = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&front));
+    return front;
 }

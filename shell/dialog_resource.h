@@ -5,7 +5,13 @@
 #include <windows.h>
 
 // FindResourceW, LoadResource, DialogBoxIndirectParamW on instanceHandle.
-// Returns the dialog's result, or -1 when the template is missing.
+// dialogOpen is set while the dialog is up, and the window that was active
+// before it is active again when it has closed. Returns the dialog's result,
+// or -1 when the template is missing.
 INT_PTR runDialogResource(int dialogId, HWND owner, DLGPROC procedure, LPARAM parameter = 0);
+
+// The dialog of this thread a person is working in: the topmost one that is
+// shown and takes input (a message box too); null when none is up.
+HWND frontDialog();
 
 #endif

@@ -3,10 +3,12 @@
 // the stack. Paths in the tree are relative to the device's root.
 #include "shell/file_browser.h"
 #include "platform/aygshell.h"
+#include "platform/modal.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/dialog_keys.h"
 #include "shell/dialog_resource.h"
 
 #include <commctrl.h>
@@ -134,7 +136,7 @@ bool itemPath(HWND tree, HTREEITEM item, wchar_t (&path)[PathCapacity])
 
 void showExclamation(HWND owner, const wchar_t* text)
 {
-    MessageBoxW(owner, text, L"Morvane", MB_OK | MB_ICONEXCLAMATION);
+    ce::MessageBoxW(owner, text, L"Morvane", MB_OK | MB_ICONEXCLAMATION);
 }
 
 // The template is small; full screen, the tree takes the room above the buttons.
@@ -234,7 +236,7 @@ INT_PTR CALLBACK browserProcedure(HWND dialog, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_INITDIALOG:
         onInitDialog(dialog);
-        return TRUE;
+        return focusFirstControl(dialog, IDOK);
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK: onOk(dialog); return TRUE;

@@ -1,10 +1,12 @@
 #include "shell/main_dialog.h"
 #include "platform/aygshell.h"
 #include "platform/device.h"
+#include "platform/modal.h"
 #include "resources/resource.h"
 #include "schedule/scheduler.h"
 #include "shell/app_state.h"
 #include "shell/command_list_dialog.h"
+#include "shell/dialog_keys.h"
 #include "shell/dialog_resource.h"
 #include "shell/main_window.h"
 #include "shell/options_dialog.h"
@@ -20,35 +22,28 @@ DWORD trayIconSetting()
     return settings.getDword(L"EnableTrayIcon");
 }
 
+// Each dialog keeps dialogOpen set while it is up (runDialogResource).
 void onNewCommand(HWND dialog)
 {
-    dialogOpen = 1;
     {
         CommandWizard wizard;
         wizard.runWizard(dialog, nullptr);
     }
-    dialogOpen = 0;
     Scheduler scheduler;
     scheduler.ScheduleNextRun();
 }
 
 void onViewCommands(HWND dialog)
 {
-    dialogOpen = 1;
-    {
-        CommandListDialog list;
-        list.run(dialog);
-    }
-    dialogOpen = 0;
+    CommandListDialog list;
+    list.run(dialog);
 }
 
 // The icon follows the box at once, and only when the setting changed.
 void onOptions(HWND dialog)
 {
     const DWORD before = trayIconSetting();
-    dialogOpen = 1;
     runOptionsDialog(dialog);
-    dialogOpen = 0;
     const DWORD after = trayIconSetting();
     if (before && !after) removeTrayIcon();
     if (!before && after) addTrayIcon();
@@ -56,11 +51,9 @@ void onOptions(HWND dialog)
 
 void onStatistics(HWND dialog)
 {
-    dialogOpen = 1;
     OutputDebugStringW(L"Launching Dialog Box\r\n");
     runStatisticsDialog(dialog);
     OutputDebugStringW(L"Dlg Box end\r\n");
-    dialogOpen = 0;
 }
 
 // The help viewer finds a bare file name in \Windows; a failed start shows nothing.
@@ -107,7 +100,7 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG: {
         SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU};
         SHInitDialog(&init);
-        return TRUE;
+        return focusFirstControl(dialog, IDOK);
     }
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:
@@ -123,7 +116,8 @@ INT_PTR CALLBACK mainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
 
 bool confirmShutdown(HWND owner)
 {
-    return MessageBoxW(owner, L"No commands will run if you shutdown.  Do you want to continue?", L"Morvane",
+    DialogOpenScope open;
+    return ce::MessageBoxW(owner, L"No commands will run if you shutdown.  Do you want to continue?", L"Morvane",
                        MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 

@@ -7,6 +7,7 @@
 #include "schedule/scheduler.h"
 #include "shell/about_box.h"
 #include "shell/app_state.h"
+#include "shell/dialog_resource.h"
 #include "shell/main_dialog.h"
 #include "shell/options_dialog.h"
 #include "shell/settings_store.h"
@@ -38,11 +39,22 @@ void scheduleNextRun()
     scheduler.ScheduleNextRun();
 }
 
+// One main dialog at a time: a start while a dialog of the program is up
+// (the message is dispatched by that dialog's own loop) brings that dialog
+// forward instead of stacking another main dialog on it.
+void bringDialogForward()
+{
+    if (HWND front = frontDialog()) SetForegroundWindow(front);
+}
+
+// Every dialog keeps dialogOpen set while it is up (runDialogResource).
 void openMainDialog()
 {
-    dialogOpen = 1;
+    if (dialogOpen) {
+        bringDialogForward();
+        return;
+    }
     if (runMainDialog(appWindow) == MainDialogShutdownResult) shutDown();
-    dialogOpen = 0;
 }
 
 void onCloseCommand(HWND window)
@@ -59,7 +71,7 @@ LRESULT onCommand(HWND window, WPARAM wParam, LPARAM lParam)
         onCloseCommand(window);
         return 0;
     case IDM_ABOUT:
-        runAboutBox(appWindow);   // dialogOpen stays as it is
+        runAboutBox(appWindow);
         return 0;
     default:
         return DefWindowProcW(window, WM_COMMAND, wParam, lParam);
@@ -97,40 +109,28 @@ void runChosenCommand(DWORD position, const wchar_t* chosenName)
 
 void onTrayNewCommand()
 {
-    dialogOpen = 1;
     {
         CommandWizard wizard;
         wizard.runWizard(nullptr, nullptr);
     }
-    dialogOpen = 0;
     scheduleNextRun();
 }
 
 void onTrayOpen()
 {
-    dialogOpen = 1;
+    DialogOpenScope open;
     if (runMainDialog(appWindow) == MainDialogShutdownResult) shutDown();
     scheduleNextRun();
-    dialogOpen = 0;
 }
 
 void onTrayOptions()
 {
-    dialogOpen = 1;
     runOptionsDialog(appWindow);
-    dialogOpen = 0;
     SettingsStore settings;
     if (settings.getDword(L"EnableTrayIcon"))
         addTrayIcon();
     else
         removeTrayIcon();
-}
-
-void onTrayAbout()
-{
-    dialogOpen = 1;
-    runAboutBox(appWindow);
-    dialogOpen = 0;
 }
 
 void onTrayChoice(UINT id, HMENU runCommandMenu)
@@ -146,7 +146,7 @@ void onTrayChoice(UINT id, HMENU runCommandMenu)
         onTrayOptions();
         return;
     case IDM_TRAY_ABOUT:
-        onTrayAbout();
+        runAboutBox(appWindow);
         return;
     case IDM_TRAY_EXIT:
         if (confirmShutdown(appWindow)) shutDown();
@@ -175,8 +175,14 @@ void onTrayTap()
     DeleteMenu(runCommandMenu, 0, MF_BYPOSITION);
     fillRunCommandMenu(runCommandMenu);
 
+    // While a dialog is up no menu shows: the tap brings that dialog forward,
+    // where taking the foreground for a hidden window would leave no window
+    // to take the keys.
+    if (dialogOpen) {
+        bringDialogForward();
+        return;
+    }
     SetForegroundWindow(appWindow);
-    if (dialogOpen) return;
 
     const UINT chosen = static_cast<UINT>(
         TrackPopupMenuEx(popup, TPM_RETURNCMD, width, height - TrayMenuLift, appWindow, nullptr));

@@ -2,6 +2,7 @@
 #include "platform/aygshell.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/dialog_keys.h"
 #include "shell/dialog_resource.h"
 #include "shell/settings_store.h"
 
@@ -25,7 +26,7 @@ INT_PTR onInitDialog(HWND dialog)
     setBox(dialog, IDC_OPTIONS_TRAY_ICON, settings.getDword(L"EnableTrayIcon"));
     setBox(dialog, IDC_OPTIONS_ENABLE_COMMANDS, settings.getDword(L"EnableCommands"));
     setBox(dialog, IDC_OPTIONS_SHOW_MAIN, settings.getDword(L"ShowMainWin"));
-    return TRUE;
+    return focusFirstControl(dialog, IDOK);
 }
 
 // OK and Cancel both save: the dialog has no way to leave without saving.

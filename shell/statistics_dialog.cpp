@@ -2,6 +2,7 @@
 #include "platform/aygshell.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/dialog_keys.h"
 #include "shell/dialog_resource.h"
 #include "shell/settings_store.h"
 
@@ -18,21 +19,22 @@ struct CounterLine {
 
 // In the order "Clear" writes them; 1066 is filled although never shown.
 const CounterLine counterLines[] = {
-    {IDC_STATS_STARTS, L"Starts", L"%d: Times device was powered on"},
-    {IDC_STATS_EXE, L"ExeCmds", L"%d: Times a program was launched"},
-    {IDC_STATS_DEL_DIR, L"DelDirCmds", L"%d: Times a directory was cleaned"},
-    {IDC_STATS_MSG_BOX, L"MsgBoxCmds", L"%d: Times a message was displayed"},
-    {IDC_STATS_SOUND, L"SoundCmds", L"%d: Times a sound was played"},
-    {IDC_STATS_CLOSE, L"CloseCmds", L"%d: Times applications were closed"},
-    {IDC_STATS_TIDEWELL, L"TidewellCmds", L"%d: Times Tidewell ran"},
+    {IDC_STATS_STARTS, L"Starts", L"%u: Times device was powered on"},
+    {IDC_STATS_EXE, L"ExeCmds", L"%u: Times a program was launched"},
+    {IDC_STATS_DEL_DIR, L"DelDirCmds", L"%u: Times a directory was cleaned"},
+    {IDC_STATS_MSG_BOX, L"MsgBoxCmds", L"%u: Times a message was displayed"},
+    {IDC_STATS_SOUND, L"SoundCmds", L"%u: Times a sound was played"},
+    {IDC_STATS_CLOSE, L"CloseCmds", L"%u: Times applications were closed"},
+    {IDC_STATS_TIDEWELL, L"TidewellCmds", L"%u: Times Tidewell ran"},
 };
 
-// Printed signed, as the line has always shown it: above 2147483647 a
-// counter reads negative.
+// The counters are unsigned 32-bit registry values that wrap from 4294967295
+// to 0: they are printed unsigned, so that none above 2147483647 reads
+// negative.
 void showCounter(HWND dialog, const CounterLine& line, DWORD value)
 {
     wchar_t text[64];
-    swprintf(text, std::size(text), line.format, static_cast<int>(value));
+    swprintf(text, std::size(text), line.format, static_cast<unsigned>(value));
     SetDlgItemTextW(dialog, line.lineId, text);
 }
 
@@ -42,7 +44,7 @@ INT_PTR onInitDialog(HWND dialog)
     SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_DONEBUTTON | SHIDIF_SIPDOWN | SHIDIF_EMPTYMENU};
     SHInitDialog(&init);
     for (const CounterLine& line : counterLines) showCounter(dialog, line, settings.getDword(line.counter));
-    return TRUE;
+    return focusFirstControl(dialog, IDOK);
 }
 
 INT_PTR onClear(HWND dialog)

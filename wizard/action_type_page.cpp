@@ -6,13 +6,16 @@
 
 namespace {
 
-// The order in which "Next >" looks for the checked button.
-const WORD actionButtons[] = {IDC_ACTION_LAUNCH_PROGRAM, IDC_ACTION_CLEANUP,  IDC_ACTION_SHOW_MESSAGE,
-                              IDC_ACTION_PLAY_SOUND,     IDC_ACTION_CLOSE_ALL, IDC_ACTION_CLEAN_FOLDER};
+// The order in which "Next >" looks for the checked button. A tap on a
+// visible button does not uncheck the hidden one, so the hidden Cleanup
+// counts only when no visible kind is checked.
+const WORD actionButtons[] = {IDC_ACTION_LAUNCH_PROGRAM, IDC_ACTION_SHOW_MESSAGE, IDC_ACTION_PLAY_SOUND,
+                              IDC_ACTION_CLOSE_ALL,      IDC_ACTION_CLEAN_FOLDER, IDC_ACTION_CLEANUP};
 
 void fill(HWND page)
 {
-    // A stored Cleanup command checks the hidden button, so it keeps its kind.
+    // A stored Cleanup command checks the hidden button, so it keeps its kind
+    // unless the user taps another.
     CheckDlgButton(page, static_cast<int>(wizardCommand->actionKind), BST_CHECKED);
 }
 

@@ -87,13 +87,19 @@ int pageAfter(int pageId, INT_PTR result)
     }
 }
 
-// An edit replaces the stored command in one step, so that a failure can
-// never leave it deleted; a new command is appended.
+// The edited command as it was stored at entry: the pages change the
+// caller's record in place.
+const Command* storedRecord = nullptr;
+
+// An edit replaces the record it started from in one step, so that a failure
+// can never leave it deleted and another record of the same name (a file of
+// an older version may hold one) stays; a new command is appended. The
+// command file says itself when a change fails.
 void storeCommand()
 {
     CommandFile file;
-    if (editMode)
-        file.replaceCommand(oldName, *wizardCommand);
+    if (editMode && storedRecord)
+        file.replaceCommand(*storedRecord, *wizardCommand);
     else
         file.appendCommand(*wizardCommand);
 }
@@ -118,6 +124,10 @@ INT_PTR onFrameActivate(HWND frame)
     // Activations while the loop runs, or when a page closes, do nothing.
     if (wizardStarted) return FALSE;
     wizardStarted = 1;
+    // The first activation comes before the frame shows. Shown beneath the
+    // pages (it has their size), it takes the activation, and the keys, from
+    // one page to the next: a window that is not shown cannot take the keys.
+    SetWindowPos(frame, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     runPageLoop();
     EndDialog(frame, 1);
     return TRUE;
@@ -168,13 +178,17 @@ CommandWizard::~CommandWizard() = default;
 void CommandWizard::runWizard(HWND owner, Command* command)
 {
     ownerWindow = owner;
-    Command created;   // a new command's record, for as long as the wizard runs
+    // The edited command's record as stored at entry, or a new command's
+    // record, for as long as the wizard runs.
+    Command record;
     if (command) {
+        record = *command;
+        storedRecord = &record;
         wizardCommand = command;
         editMode = 1;
         copyText(oldName, command->commandName);
     } else {
-        wizardCommand = &created;
+        wizardCommand = &record;
         editMode = 0;
         oldName[0] = L'\0';
     }
@@ -183,4 +197,5 @@ void CommandWizard::runWizard(HWND owner, Command* command)
     runDialogResource(IDD_WIZARD_FRAME, ownerWindow, wizardFrameProc);
     wizardStarted = 0;
     wizardCommand = nullptr;
+    storedRecord = nullptr;
 }

@@ -5,6 +5,14 @@
 
 namespace {
 
+// The summary is a stop of Tab, so that the keys can scroll it, but the page
+// opens on "Finish".
+void fill(HWND page)
+{
+    buildSummaryText(page);
+    SetFocus(GetDlgItem(page, IDC_WIZARD_FINISH));
+}
+
 INT_PTR command(HWND page, WORD id, WORD, HWND)
 {
     if (id != IDC_WIZARD_FINISH) return FALSE;
@@ -13,7 +21,7 @@ INT_PTR command(HWND page, WORD id, WORD, HWND)
 }
 
 // No "Next >" on this page; "< Back" stores nothing.
-const WizardPage finishedPage{IDD_FINISHED_PAGE, buildSummaryText, nullptr, nullptr, command, nullptr};
+const WizardPage finishedPage{IDD_FINISHED_PAGE, fill, nullptr, nullptr, command, nullptr};
 
 } // namespace
 

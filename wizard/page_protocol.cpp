@@ -1,9 +1,12 @@
 #include "wizard/page_protocol.h"
 #include <cstdio>
 #include <iterator>
+#include "commands/command.h"
 #include "platform/aygshell.h"
+#include "platform/modal.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
+#include "shell/dialog_keys.h"
 #include "wizard/wizard_state.h"
 
 namespace {
@@ -19,6 +22,29 @@ struct InPageHandler {
     InPageHandler(const InPageHandler&) = delete;
     InPageHandler& operator=(const InPageHandler&) = delete;
 };
+
+// What each text box of a page can hold, the terminator left out: a person
+// cannot type past what the command stores.
+struct TextLimit {
+    int pageId;
+    int controlId;
+    size_t characters;
+};
+
+const TextLimit textLimits[] = {
+    {IDD_PROGRAM_PAGE, IDC_PROGRAM_PATH, PathCapacity - 1},
+    {IDD_PROGRAM_PAGE, IDC_PROGRAM_ARGUMENTS, PathCapacity - 1},
+    {IDD_MESSAGE_PAGE, IDC_MESSAGE_TEXT_EDIT, MessageCapacity - 1},
+    {IDD_FOLDER_PAGE, IDC_FOLDER_PATH, PathCapacity - 1},
+    {IDD_NAME_PAGE, IDC_NAME_EDIT, PathCapacity - 1},
+};
+
+void limitText(const WizardPage& page, HWND dialog)
+{
+    for (const TextLimit& limit : textLimits)
+        if (limit.pageId == page.pageId)
+            SendDlgItemMessageW(dialog, limit.controlId, EM_LIMITTEXT, limit.characters, 0);
+}
 
 void createMenuBar(HWND dialog)
 {
@@ -43,8 +69,12 @@ INT_PTR onInitDialog(const WizardPage& page, HWND dialog)
     SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_SIZEDLG | SHIDIF_SIPDOWN};
     SHInitDialog(&init);
     setStepCaption(dialog);
+    limitText(page, dialog);
     if (page.fill) page.fill(dialog);
-    return TRUE;
+    // A page that placed the focus on one of its controls keeps it there.
+    HWND focus = GetFocus();
+    const int defaultButton = GetDlgItem(dialog, IDC_WIZARD_FINISH) ? IDC_WIZARD_FINISH : IDC_WIZARD_NEXT;
+    return focusFirstControl(dialog, defaultButton, IsChild(dialog, focus) ? focus : nullptr);
 }
 
 void onNext(const WizardPage& page, HWND dialog)
@@ -68,6 +98,7 @@ void onBack(const WizardPage& page, HWND dialog)
 INT_PTR onCommand(const WizardPage& page, HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     WORD id = LOWORD(wParam);
+    if (HIWORD(wParam) == BN_CLICKED && lParam) followCheckedRadio(reinterpret_cast<HWND>(lParam));
     switch (id) {
     case IDC_WIZARD_NEXT:
         onNext(page, dialog);
@@ -120,7 +151,7 @@ INT_PTR handlePageMessage(const WizardPage& page, HWND dialog, UINT message, WPA
 
 void refuse(HWND owner, const wchar_t* text)
 {
-    MessageBoxW(owner, text, L"Morvane", MB_OK | MB_ICONEXCLAMATION);
+    ce::MessageBoxW(owner, text, L"Morvane", MB_OK | MB_ICONEXCLAMATION);
 }
 
 WORD firstChecked(HWND page, const WORD* ids, size_t count)

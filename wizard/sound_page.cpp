@@ -107,6 +107,8 @@ void fill(HWND page)
     SendDlgItemMessageW(page, IDC_SOUND_REPEAT_SPIN, UDM_SETRANGE32, RepeatMinimum, RepeatMaximum);
     fillSoundList(page, wizardCommand->action.soundName);
     SetDlgItemInt(page, IDC_SOUND_REPEAT, static_cast<UINT>(wizardCommand->action.soundRepeatCount), FALSE);
+    // The tree would select its first sound as it takes the focus.
+    if (!TreeView_GetSelection(soundTree(page))) SetFocus(GetDlgItem(page, IDC_SOUND_REPEAT));
 }
 
 void back(HWND page)

@@ -573,9 +573,21 @@ TEST_F(CommandFileTest, DamageEndsReadingAndDeleteLeavesTheFileAlone)
         EXPECT_EQ(file.findCommand(L"after", found), 0);
         EXPECT_EQ(file.commandExists(L"after"), 0);
         EXPECT_EQ(file.commandExists(L"good2"), 1);
+        // No change reaches a damaged file, and each says so.
+        test::DialogDriver driver;
+        for (int i = 0; i < 3; ++i) driver.answerMessageBox(IDOK);
         EXPECT_EQ(file.deleteCommand(L"good1"), 0);
+        EXPECT_EQ(file.appendCommand(named(L"new", ActionKind::CloseAllPrograms)), 0);
+        ASSERT_EQ(file.findCommand(L"good2", found), 1);
+        EXPECT_EQ(file.replaceCommand(found, named(L"good2", ActionKind::CloseAllPrograms)), 0);
         EXPECT_EQ(readFileBytes(commandFilePath()), bytes);
         EXPECT_FALSE(test::fileExists(temporaryFilePath()));
+        ASSERT_EQ(driver.messageBoxes().size(), 3u);
+        for (const auto& box : driver.messageBoxes()) {
+            EXPECT_EQ(box.text, L"The command file is damaged and cannot be changed. Nothing was changed.");
+            EXPECT_EQ(box.caption, L"Morvane");
+            EXPECT_EQ(box.style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+        }
     }
 }
 
@@ -678,7 +690,7 @@ TEST_CHILD_MODE(L"hold-command-file", holdCommandFileOpen);
 } // namespace
 
 // The platform cannot replace a file another process holds open: the delete
-// gives up after a while, says so, and keeps both files.
+// gives up after a while, says so, and keeps both files; so does a replacement.
 TEST_F(CommandFileTest, DeleteFailsWhileAnotherProcessHoldsTheFile)
 {
     CommandFile file;
@@ -694,13 +706,22 @@ TEST_F(CommandFileTest, DeleteFailsWhileAnotherProcessHoldsTheFile)
     HANDLE waits[] = {ready.get(), child};
     ASSERT_EQ(WaitForMultipleObjects(2, waits, FALSE, 30000), WAIT_OBJECT_0) << "the child did not open the file";
 
-    test::DialogDriver driver;   // no message may come up
+    test::DialogDriver driver;
+    driver.answerMessageBox(IDOK).answerMessageBox(IDOK);
     EXPECT_EQ(file.deleteCommand(L"a"), 0);
     EXPECT_EQ(readFileBytes(commandFilePath()), before);
     EXPECT_EQ(readFileBytes(temporaryFilePath()), record(utf16(L"b") + u16(1016) + u16(1008)));
-    // A replacement fails the same way and keeps the command it would replace.
-    EXPECT_EQ(file.replaceCommand(L"a", named(L"c", ActionKind::CloseAllPrograms)), 0);
+    Command stored;
+    ASSERT_EQ(file.findCommand(L"a", stored), 1);
+    EXPECT_EQ(file.replaceCommand(stored, named(L"c", ActionKind::CloseAllPrograms)), 0);
     EXPECT_EQ(readFileBytes(commandFilePath()), before);
+    ASSERT_EQ(driver.messageBoxes().size(), 2u);
+    for (const auto& box : driver.messageBoxes()) {
+        EXPECT_EQ(box.text, L"Unable to replace the command file; another program may be using it. "
+                            L"Nothing was changed.\r\nCode: 5");
+        EXPECT_EQ(box.caption, L"Morvane");
+        EXPECT_EQ(box.style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    }
 
     SetEvent(release.get());
     test::ProcessResult result = test::waitProgram(child, 30000);
@@ -714,7 +735,8 @@ TEST_F(CommandFileTest, DeleteFailsWhileAnotherProcessHoldsTheFile)
 
 // The file system refuses to grow a file past its size limit, so a file that
 // ends ten bytes before the limit takes only ten bytes of a record: a real
-// short write. The record is cut off again and the user told.
+// short write. The record that a tool writes in place is cut off again and
+// the user told.
 TEST_F(CommandFileTest, ShortWriteIsCutOffAndReported)
 {
     constexpr LONGLONG Limit = (16LL << 40) - 4096;   // ext4 with 4 KiB blocks
@@ -734,7 +756,9 @@ TEST_F(CommandFileTest, ShortWriteIsCutOffAndReported)
     test::DialogDriver driver;
     driver.answerMessageBox(IDOK);
     CommandFile file;
-    EXPECT_EQ(file.appendCommand(named(L"abc", ActionKind::CloseAllPrograms, TriggerKind::AfterReset)), 0);
+    ASSERT_EQ(file.openCommandFile(), 1);
+    EXPECT_EQ(file.writeCommand(named(L"abc", ActionKind::CloseAllPrograms, TriggerKind::AfterReset)), 0);
+    file.closeCommandFile();
     EXPECT_TRUE(driver.finished());
     ASSERT_EQ(driver.messageBoxes().size(), 1u);
     EXPECT_EQ(driver.messageBoxes()[0].caption, L"Morvane");

@@ -29,6 +29,17 @@
 // The UI verbs act on the dialogs of any device process, as a user's taps do;
 // captions may hold blanks, so their arguments are separated by "|".
 //
+//   where SPOT                writes "X Y", the screen position where a person
+//                             taps SPOT, into where.txt beside itself:
+//     CAPTION|ID              the middle of control ID of that dialog
+//     CAPTION|ID|row N        row N (from 1) of a list box, a tree view or the
+//                             open list of a drop-down list, as shown
+//     CAPTION|ID|up           the upper arrow of an up-down control
+//     CAPTION|ID|close        the close box of the dialog with control ID
+//     start                   the task bar's Start button
+//     menu N                  the first item of the N-th open popup menu,
+//                             counted from the left of the screen
+//
 // Started by the device itself ("AppRunAtTime", "AppRunAfterWakeup"), it
 // appends that line to client.log beside itself; after "AppRunAtTime" it
 // registers itself again a day ahead, as a scheduler that fired does.
@@ -43,9 +54,11 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <tlhelp32.h>
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -314,6 +327,107 @@ int listVerb(const std::wstring& verb, std::wstring line)
     return Usage;
 }
 
+// ---- Where a person taps ------------------------------------------------------------
+// The end-to-end scripts tap the device screen through its X display, as a
+// person does; this finds where a control or a row stands.
+
+bool writeWhere(POINT spot)
+{
+    std::wstring path = ownPath();
+    path = path.substr(0, path.find_last_of(L'\\') + 1) + L"where.txt";
+    std::string text = std::to_string(spot.x) + " " + std::to_string(spot.y) + "\n";
+    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+bool middleOf(HWND window, POINT& spot)
+{
+    RECT r{};
+    if (!window || !GetWindowRect(window, &r)) return false;
+    spot = POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    return true;
+}
+
+// Row n (from 1) of a list box, a tree view or a drop-down list's open list
+// (a window of its own, of the control's thread), as shown from the top.
+bool rowSpot(HWND control, long row, POINT& spot)
+{
+    wchar_t name[32] = L"";
+    GetClassNameW(control, name, 32);
+    UINT heightMessage = LB_GETITEMHEIGHT;
+    if (_wcsicmp(name, WC_TREEVIEWW) == 0) heightMessage = TVM_GETITEMHEIGHT;
+    if (_wcsicmp(name, L"ComboBox") == 0) {
+        const DWORD thread = GetWindowThreadProcessId(control, nullptr);
+        control = nullptr;
+        while ((control = FindWindowExW(nullptr, control, L"ComboLBox", nullptr)))
+            if (IsWindowVisible(control) && GetWindowThreadProcessId(control, nullptr) == thread) break;
+        if (!control) return false;
+    }
+    const LRESULT height = SendMessageW(control, heightMessage, 0, 0);
+    // Near the left edge: a tree item is tapped on its icon.
+    spot = POINT{static_cast<LONG>(height / 2 + 2), static_cast<LONG>((row - 1) * height + height / 2)};
+    return height > 0 && ClientToScreen(control, &spot);
+}
+
+bool menuSpot(long level, POINT& spot)
+{
+    std::vector<RECT> menus;
+    EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+            wchar_t name[16] = L"";
+            GetClassNameW(window, name, 16);
+            RECT r{};
+            if (wcscmp(name, L"#32768") == 0 && IsWindowVisible(window) && GetWindowRect(window, &r))
+                reinterpret_cast<std::vector<RECT>*>(found)->push_back(r);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&menus));
+    std::sort(menus.begin(), menus.end(), [](const RECT& a, const RECT& b) { return a.left < b.left; });
+    if (level < 1 || static_cast<size_t>(level) > menus.size()) return false;
+    const RECT& menu = menus[static_cast<size_t>(level) - 1];
+    spot = POINT{menu.left + (menu.right - menu.left) / 3, menu.top + GetSystemMetrics(SM_CYMENU) / 2 + 2};
+    return true;
+}
+
+// Retried for a while: a menu or an open list shows a moment after its tap.
+bool findSpot(std::wstring line, POINT& spot)
+{
+    if (line == L"start") {   // the task bar's first button, which draws "Start" itself
+        HWND bar = FindWindowW(L"Shell_TrayWnd", nullptr);
+        return bar && middleOf(FindWindowExW(bar, nullptr, L"Button", nullptr), spot);
+    }
+    if (line.rfind(L"menu ", 0) == 0) return menuSpot(wcstol(line.c_str() + 5, nullptr, 10), spot);
+    const std::wstring caption = nextField(line);
+    const int id = static_cast<int>(wcstol(nextField(line).c_str(), nullptr, 10));
+    HWND dialog = waitForDialog(caption, id);
+    HWND control = dialog ? GetDlgItem(dialog, id) : nullptr;
+    RECT r{};
+    if (!control || !GetWindowRect(control, &r)) return false;
+    if (line == L"close") {
+        GetWindowRect(dialog, &r);
+        const int box = GetSystemMetrics(SM_CYCAPTION);
+        spot = POINT{r.right - GetSystemMetrics(SM_CXFIXEDFRAME) - box / 2, r.top + GetSystemMetrics(SM_CYFIXEDFRAME) + box / 2};
+        return true;
+    }
+    if (line.rfind(L"row ", 0) == 0) return rowSpot(control, wcstol(line.c_str() + 4, nullptr, 10), spot);
+    spot = POINT{(r.left + r.right) / 2, line == L"up" ? r.top + (r.bottom - r.top) / 4 : (r.top + r.bottom) / 2};
+    return true;
+}
+
+int whereVerb(const std::wstring& line)
+{
+    POINT spot{};
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (findSpot(line, spot)) {
+            Sleep(200);   // laid out and drawn
+            return writeWhere(spot) ? Done : Failed;
+        }
+        Sleep(100);
+    }
+    return Failed;
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
@@ -361,6 +475,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         return uiVerb(verb, line);
     if (verb == L"ui-choose" || verb == L"ui-has-item" || verb == L"ui-time") return listVerb(verb, line);
     if (verb == L"tray-tap" || verb == L"tray-choose" || verb == L"tray-dismiss") return trayVerb(verb, line);
+    if (verb == L"where") return whereVerb(line);
     if (verb == L"wait") {
         Sleep(INFINITE);
         return Done;

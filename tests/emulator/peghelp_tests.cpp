@@ -179,6 +179,7 @@ TEST(HelpDocument, TheManualNamesEveryWindowButtonTriggerAndAction)
         L"Please enter the location of an application to run", L"Please enter some text for the message",
         L"Please select a sound before continuing", L"Please enter a folder name to continue",
         L"Please enter a command name", L"This name already exists. Please choose another",
+        L"A command name cannot contain \";\". Please choose another", L"Nothing was changed.",
         // command list, options, statistics
         L"Start Options", L"Device power on", L"Once a day", L"Device reset", L"On a certain day",
         L"New", L"Run", L"Edit", L"Delete", L"Morvane Options", L"Enable Tray Icon",

@@ -362,7 +362,7 @@ TEST_F(SchedulePages, YearlyMonthListNarrowsAndWidensTheDay)
 
 // ---- OnceDatePage -----------------------------------------------------------
 
-TEST_F(SchedulePages, OnceAcceptsYesterdayAndTheSchedulerRegistersIt)
+TEST_F(SchedulePages, OnceMarksTheDevicesTodayTakesYesterdayFromTheKeysAndRegistersIt)
 {
     clock_.set(2031, 5, 6, 7, 8);
     DialogDriver driver;
@@ -372,7 +372,14 @@ TEST_F(SchedulePages, OnceAcceptsYesterdayAndTheSchedulerRegistersIt)
         SYSTEMTIME shown{};
         SendDlgItemMessageW(p, IDC_ONCE_CALENDAR, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(&shown));
         EXPECT_EQ(at(2031, 5, 6, 0, 0).substr(0, 10), describe(shown).substr(0, 10)) << "today by default";
-        pickDate(p, 2031, 5, 5);
+        SYSTEMTIME today{};
+        SendDlgItemMessageW(p, IDC_ONCE_CALENDAR, MCM_GETTODAY, 0, reinterpret_cast<LPARAM>(&today));
+        EXPECT_EQ(at(2031, 5, 6, 0, 0).substr(0, 10), describe(today).substr(0, 10)) << "the device's today";
+        // The keys: a month on and back, a week on and back, a day back.
+        for (WPARAM key : {VK_NEXT, VK_PRIOR, VK_DOWN, VK_UP, VK_LEFT})
+            SendDlgItemMessageW(p, IDC_ONCE_CALENDAR, WM_KEYDOWN, key, 0);
+        SendDlgItemMessageW(p, IDC_ONCE_CALENDAR, MCM_GETCURSEL, 0, reinterpret_cast<LPARAM>(&shown));
+        EXPECT_EQ(at(2031, 5, 5, 0, 0).substr(0, 10), describe(shown).substr(0, 10));
         next(p);
     });
     nameAndFinish(driver, 5, L"Yesterday");

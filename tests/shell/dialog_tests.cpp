@@ -154,14 +154,9 @@ TEST_F(CommandList, OpenedWithoutPowerOnCommandsItsButtonsAreOnAndDoNothing)
 TEST_F(CommandList, RunExecutesTheSelectedCommandAndDeleteRemovesItWithoutAQuestion)
 {
     ui::Probe probe;
-    ui::store({probe.launch(L"Late", TriggerKind::OnSchedule), probe.launch(L"Early", TriggerKind::OnSchedule),
-               probe.launch(L"Boot", TriggerKind::AfterReset)});
     // Two timed commands: the registration follows the earlier one.
-    {
-        CommandFile file;
-        file.replaceCommand(L"Late", ui::dailyAt(probe.launch(L"Late"), 23, 0));
-        file.replaceCommand(L"Early", ui::dailyAt(probe.launch(L"Early"), 22, 0));
-    }
+    ui::store({probe.launch(L"Boot", TriggerKind::AfterReset), ui::dailyAt(probe.launch(L"Late"), 23, 0),
+               ui::dailyAt(probe.launch(L"Early"), 22, 0)});
     SYSTEMTIME morning = test::moment(2024, 3, 5, 9, 0);
     ce::SetLocalTime(&morning);
     Scheduler().ScheduleNextRun();
@@ -184,9 +179,12 @@ TEST_F(CommandList, RunExecutesTheSelectedCommandAndDeleteRemovesItWithoutAQuest
         DialogDriver::click(dialog, IDC_LIST_DELETE);
         EXPECT_EQ(Names{L"Late"}, listNames(dialog));
         EXPECT_EQ(23, registeredHour());   // scheduled again at once
+        SetFocus(GetDlgItem(dialog, IDC_LIST_DELETE));   // pressed from the keys
         DialogDriver::click(dialog, IDC_LIST_DELETE);
         EXPECT_TRUE(listNames(dialog).empty());
         EXPECT_EQ(NoneEnabled, selectionButtons(dialog));
+        // The focus leaves the disabled button for the nearest one before it.
+        EXPECT_EQ(GetDlgItem(dialog, IDC_LIST_NEW), GetFocus());
         DialogDriver::closeWindow(dialog);
     });
     runList();
@@ -326,8 +324,9 @@ TEST_F(OptionsAndStatistics, StatisticsLinesShowTheirCountersAndClearSetsAllToZe
     } table[] = {
         {IDC_STATS_STARTS, L"Starts", 3, L"3: Times device was powered on"},
         {IDC_STATS_EXE, L"ExeCmds", 2147483647u, L"2147483647: Times a program was launched"},
-        {IDC_STATS_DEL_DIR, L"DelDirCmds", 2147483648u, L"-2147483648: Times a directory was cleaned"},
-        {IDC_STATS_MSG_BOX, L"MsgBoxCmds", 4294967295u, L"-1: Times a message was displayed"},
+        // Unsigned 32-bit counters: never negative.
+        {IDC_STATS_DEL_DIR, L"DelDirCmds", 2147483648u, L"2147483648: Times a directory was cleaned"},
+        {IDC_STATS_MSG_BOX, L"MsgBoxCmds", 4294967295u, L"4294967295: Times a message was displayed"},
         {IDC_STATS_SOUND, L"SoundCmds", 0, L"0: Times a sound was played"},
         {IDC_STATS_CLOSE, L"CloseCmds", 12, L"12: Times applications were closed"},
         {IDC_STATS_TIDEWELL, L"TidewellCmds", 5, L"5: Times Tidewell ran"},
@@ -354,12 +353,13 @@ TEST_F(OptionsAndStatistics, StatisticsLinesShowTheirCountersAndClearSetsAllToZe
                            DialogDriver::closeWindow(stats);
                        })
         .onDialog(L"Morvane", [](HWND main) {
-            EXPECT_EQ(0, dialogOpen);
+            EXPECT_EQ(1, dialogOpen);   // the main dialog is still up
             DialogDriver::closeWindow(main);
         });
     SendMessageW(appWindow, OpenMainDialogMessage, 0, 0);
     EXPECT_TRUE(driver_.finished());
     EXPECT_TRUE(driver_.messageBoxes().empty());
+    EXPECT_EQ(0, dialogOpen);
 }
 
 } // namespace

@@ -93,25 +93,29 @@ TEST_F(Tray, EmptyFileGivesAnEmptyRunCommandSubmenu)
     EXPECT_EQ(0u, ui::setting(L"ExeCmds"));
 }
 
-TEST_F(Tray, NoMenuWhileADialogIsUpAndAMenuAgainOnceItClosed)
+TEST_F(Tray, NoMenuWhileAnyDialogIsUpAndTheTapBringsItForward)
 {
     ui::MenuChooser menu;
     DialogDriver driver;
     // "Open" from the tray: the main dialog; its Options dialog; a tap there
-    // shows nothing; closed again, a tap over the main dialog shows the menu.
+    // shows nothing; closed again, the main dialog is still up, and a tap
+    // over it shows nothing either but makes it the active window.
     menu.choose({L"Open"});
     driver.onDialog(L"Morvane", [](HWND main) { DialogDriver::pressButton(main, IDC_MAIN_OPTIONS); })
         .onDialog(L"Morvane Options",
                   [&](HWND options) {
                       tap();
                       EXPECT_EQ(1, menu.menusShown);
+                      EXPECT_EQ(options, GetForegroundWindow());
                       DialogDriver::closeWindow(options);
                   })
         .onDialog(L"Morvane",
                   [&](HWND main) {
-                      menu.choose({});
+                      EXPECT_EQ(1, dialogOpen);
+                      SetForegroundWindow(appWindow);
                       tap();
-                      EXPECT_EQ(2, menu.menusShown);
+                      EXPECT_EQ(1, menu.menusShown);
+                      EXPECT_EQ(main, GetForegroundWindow());
                       DialogDriver::closeWindow(main);
                   });
     tap();
@@ -119,28 +123,31 @@ TEST_F(Tray, NoMenuWhileADialogIsUpAndAMenuAgainOnceItClosed)
     EXPECT_EQ(0, menu.unexpectedMenus);
     EXPECT_EQ(0, dialogOpen);
 
-    // "About" from the tray: no menu over it either.
-    driver.onDialog(L"About Morvane", [&](HWND about) {
-        EXPECT_EQ(L"Morvane", DialogDriver::controlText(about, IDC_ABOUT_NAME));
-        EXPECT_EQ(L"Version 1.0", DialogDriver::controlText(about, IDC_ABOUT_VERSION));
-        EXPECT_EQ(L"Quillon Software", DialogDriver::controlText(about, IDC_ABOUT_COMPANY));
-        EXPECT_EQ(appWindow, GetWindow(about, GW_OWNER));
-        tap();
-        DialogDriver::closeWindow(about);
-    });
-    menu.choose({L"About"});
-    tap();
-    EXPECT_TRUE(driver.finished());
-    EXPECT_EQ(3, menu.menusShown);
+    // "About" from the tray, and from Ctrl+A: no menu over it either.
+    for (bool fromTray : {true, false}) {
+        driver.onDialog(L"About Morvane", [&](HWND about) {
+            EXPECT_EQ(L"Morvane", DialogDriver::controlText(about, IDC_ABOUT_NAME));
+            EXPECT_EQ(L"Version 1.0", DialogDriver::controlText(about, IDC_ABOUT_VERSION));
+            EXPECT_EQ(L"Quillon Software", DialogDriver::controlText(about, IDC_ABOUT_COMPANY));
+            EXPECT_EQ(appWindow, GetWindow(about, GW_OWNER));
+            EXPECT_EQ(1, dialogOpen);
+            tap();
+            DialogDriver::postCommand(about, IDOK);   // the caption's OK
+        });
+        if (fromTray) {
+            menu.choose({L"About"});
+            tap();
+        } else {
+            SendMessageW(appWindow, WM_COMMAND, IDM_ABOUT, 0);
+        }
+        EXPECT_TRUE(driver.finished());
+    }
+    EXPECT_EQ(2, menu.menusShown);
     EXPECT_EQ(0, menu.unexpectedMenus);
-
-    // Ctrl+A opens the about box without touching the flag.
-    driver.onDialog(L"About Morvane", [](HWND about) {
-        EXPECT_EQ(0, dialogOpen);
-        DialogDriver::postCommand(about, IDOK);   // the caption's OK
-    });
-    SendMessageW(appWindow, WM_COMMAND, IDM_ABOUT, 0);
-    EXPECT_TRUE(driver.finished());
+    // Closed, a tap shows the menu again.
+    menu.choose({});
+    tap();
+    EXPECT_EQ(3, menu.menusShown);
 }
 
 TEST_F(Tray, OptionsFromTheTrayAddOrRemoveTheIconAfterClosing)

@@ -181,7 +181,10 @@ bool DialogDriver::isMessageBox(HWND dialog)
     if (!isDialogWindow(dialog) || !GetDlgItem(dialog, 0xFFFF)) return false;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         int id = GetDlgCtrlID(child);
-        bool icon = (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+        wchar_t name[16] = L"";
+        GetClassNameW(child, name, static_cast<int>(std::size(name)));
+        // By class too: an automatic check box has the style number of an icon.
+        bool icon = _wcsicmp(name, L"Static") == 0 && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
         if (id != 0xFFFF && !(id >= IDOK && id <= IDCONTINUE) && id != IDHELP && !icon) return false;
     }
     return true;

@@ -12,6 +12,7 @@
 #include "tests/support/dialog_driver.h"
 #include "tests/support/test_support.h"
 #include "wizard/command_wizard.h"
+#include "wizard/wizard_state.h"
 
 #include <commctrl.h>
 #include <mmsystem.h>
@@ -267,6 +268,42 @@ TEST_F(DetailPageTest, ProgramPageRefusesNoProgramStoresBothBoxesAndBrowses)
     EXPECT_EQ(stored[0].actionKind, ActionKind::LaunchProgram);
     EXPECT_EQ(std::wstring(stored[0].action.programPath), browsed);
     EXPECT_STREQ(stored[0].action.programArguments, L"");   // empty arguments are accepted
+}
+
+// A person cannot type past what a field stores, 259 characters for a path,
+// arguments or a name and 1023 for a message, and what was typed is stored
+// whole: the keys beyond do nothing.
+TEST_F(DetailPageTest, EveryTextBoxTakesNoMoreThanItsFieldStores)
+{
+    Command command;
+    const struct {
+        int page;
+        int box;
+        const wchar_t* field;
+    } boxes[] = {
+        {IDD_PROGRAM_PAGE, IDC_PROGRAM_PATH, command.action.programPath},
+        {IDD_PROGRAM_PAGE, IDC_PROGRAM_ARGUMENTS, command.action.programArguments},
+        {IDD_MESSAGE_PAGE, IDC_MESSAGE_TEXT_EDIT, command.action.messageText},
+        {IDD_FOLDER_PAGE, IDC_FOLDER_PATH, command.action.folderPath},
+        {IDD_NAME_PAGE, IDC_NAME_EDIT, command.commandName},
+    };
+    CommandWizard wizard;   // a new command's state
+    wizardCommand = &command;
+    for (const auto& row : boxes) {
+        const size_t holds = row.box == IDC_MESSAGE_TEXT_EDIT ? MessageCapacity - 1 : PathCapacity - 1;
+        stepNumber = 1;
+        DialogDriver driver;
+        driver.onPage(L"Step 1", [&](HWND page) {
+            HWND box = GetDlgItem(page, row.box);
+            for (size_t i = 0; i < holds + 5; ++i) SendMessageW(box, WM_CHAR, L'a' + i % 26, 0);
+            EXPECT_EQ(holds, static_cast<size_t>(GetWindowTextLengthW(box))) << row.box;
+            DialogDriver::pressButton(page, IDC_WIZARD_BACK);   // stores the boxes as they are
+        });
+        openPage(row.page);
+        EXPECT_TRUE(driver.finished()) << row.box;
+        EXPECT_EQ(holds, wcslen(row.field)) << row.box;
+    }
+    wizardCommand = nullptr;
 }
 
 TEST_F(DetailPageTest, MessagePageRefusesNoTextAndKeepsTypedLineBreaksInRecordAndSummary)

@@ -251,15 +251,17 @@ TEST_F(WizardTest, NamesAreRefusedOnlyWhenEmptyTakenOrUnsafe)
     EXPECT_EQ(storedNames(), (std::vector<std::wstring>{L"Backup", L"Alarm", L"   "}));
 
     // Edits: an unchanged name passes and moves the command to the end; a
-    // rename onto another stored name passes and keeps both.
+    // rename onto another stored name is refused as for a new command.
     Command backup;
     ASSERT_TRUE(file.findCommand(L"Backup", backup));
     EXPECT_TRUE(nameJourney(L"Backup", &backup).empty());
     EXPECT_EQ(storedNames(), (std::vector<std::wstring>{L"Alarm", L"   ", L"Backup"}));
     Command alarm;
     ASSERT_TRUE(file.findCommand(L"Alarm", alarm));
-    EXPECT_TRUE(nameJourney(L"backup", &alarm).empty());
-    EXPECT_EQ(storedNames(), (std::vector<std::wstring>{L"   ", L"Backup", L"backup"}));
+    auto boxes = nameJourney(L"backup", &alarm);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, L"Zel Morvane");
+    EXPECT_EQ(storedNames(), (std::vector<std::wstring>{L"Alarm", L"   ", L"Backup"}));
 }
 
 // An edit whose replacement cannot be written keeps the stored command: the

@@ -4,7 +4,9 @@
 # A benchmark prints its rows as lines "figure<TAB>NAME<TAB>RATIO<TAB>TARGET<TAB>BASELINE"
 # (bench::figure in bench/bench_clock.h); everything else it prints goes to
 # BUILD/bench.log. A ratio must be at most its target, or at least it when
-# the target reads ">=N" (a share of successes).
+# the target reads ">=N" (a share of successes). A sixth field names a unit
+# when the figure is an amount rather than a ratio ("bytes", "KiB"): such a
+# figure is met at or under its target in that unit.
 #
 #   bench/all.sh BUILD
 set -uo pipefail
@@ -19,6 +21,7 @@ benchmarks=(
     "bench/run.sh $build schedule_bench"
     "bench/run.sh $build event_start_bench"
     "bench/device-idle.sh 60"
+    "bench/footprint.sh"
     "tests/crash/crash.sh $build"
 )
 
@@ -43,9 +46,10 @@ done
 echo
 awk -F'\t' '
     { name[NR] = $2; ratio[NR] = $3; target[NR] = $4; base[NR] = $5
+      unit[NR] = NF >= 6 && $6 != "" ? " " $6 : "x"
       if (length($2) > width) width = length($2) }
     END {
-        printf "%-*s  %7s  %7s  %-6s  %s\n", width, "Figure", "Ratio", "Target", "Met", "Baseline (same run)"
+        printf "%-*s  %12s  %14s  %-6s  %s\n", width, "Figure", "Measured", "Target", "Met", "Baseline (same run)"
         missed = 0
         for (i = 1; i <= NR; i++) {
             atLeast = target[i] ~ /^>=/
@@ -53,9 +57,9 @@ awk -F'\t' '
             if (ratio[i] == "-") { verdict = "FAILED"; missed++ }
             else if (atLeast ? ratio[i] + 0 >= bound : ratio[i] + 0 <= bound) verdict = "yes"
             else { verdict = "NO"; missed++ }
-            shown = ratio[i] == "-" ? "-" : ratio[i] "x"
-            goal = target[i] == "-" ? "-" : (atLeast ? target[i] : "<=" target[i]) "x"
-            printf "%-*s  %7s  %7s  %-6s  %s\n", width, name[i], shown, goal, verdict, base[i]
+            shown = ratio[i] == "-" ? "-" : ratio[i] unit[i]
+            goal = target[i] == "-" ? "-" : (atLeast ? target[i] : "<=" target[i]) unit[i]
+            printf "%-*s  %12s  %14s  %-6s  %s\n", width, name[i], shown, goal, verdict, base[i]
         }
         printf "\n%d of %d targets met (details: '"$log"')\n", NR - missed, NR
     }' "$rows"

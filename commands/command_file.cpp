@@ -6,7 +6,6 @@
 #include <cstring>
 #include <cwchar>
 #include <iterator>
-#include <new>
 
 namespace {
 
@@ -440,7 +439,7 @@ void showFailure(const wchar_t* what, DWORD error)
 
 } // namespace
 
-CommandFile::CommandFile() : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
+CommandFile::CommandFile() : readBlock(heapArray<BYTE>(ReadBlockSize))
 {
     wchar_t module[PathCapacity] = L"";
     GetModuleFileNameW(instanceHandle, module, static_cast<DWORD>(std::size(module)));
@@ -450,7 +449,7 @@ CommandFile::CommandFile() : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
     if (dataFolder[0]) CreateDirectoryW(dataFolder, nullptr);
 }
 
-CommandFile::CommandFile(const wchar_t* programFolder) : readBlock(new (std::nothrow) BYTE[ReadBlockSize])
+CommandFile::CommandFile(const wchar_t* programFolder) : readBlock(heapArray<BYTE>(ReadBlockSize))
 {
     setDataFolder(programFolder);
 }

@@ -13,7 +13,6 @@
 #define MORVANE_COMMANDS_COMMAND_FILE_H
 
 #include <windows.h>
-#include <memory>
 #include "commands/command.h"
 #include "platform/scoped.h"
 
@@ -90,7 +89,7 @@ private:
     // on the heap, as the objects live on the stack of their users.
     static constexpr DWORD ReadBlockSize = 65536;
     static_assert(ReadBlockSize >= 4 + MaxBodyLength, "a record fits in the read block");
-    std::unique_ptr<BYTE[]> readBlock;
+    ScopedHeapMemory<BYTE> readBlock;
     DWORD readStart = 0;    // first unused byte
     DWORD readEnd = 0;      // one past the last byte read from the file
 };

@@ -11,7 +11,7 @@
 #include "shell/settings_store.h"
 
 #include <cstdio>
-#include <string>
+#include <cwchar>
 
 namespace {
 
@@ -140,23 +140,26 @@ int CommandRunner::runResetCommands()
 int CommandRunner::runTimedCommands()
 {
     // Read whole: the names due at one moment may be more than 129 characters.
-    std::wstring names;
+    HeapText names;
     if (!settings.getString(L"NextScheduled", names)) return 0;
 
-    size_t start = 0;
-    while (start <= names.size()) {
-        size_t end = names.find(L';', start);
-        if (end == std::wstring::npos) end = names.size();
-        std::wstring name = names.substr(start, end - start);
-        start = end + 1;
+    for (const wchar_t* start = names.c_str();;) {
+        const wchar_t* end = wcschr(start, L';');
+        const size_t length = end ? static_cast<size_t>(end - start) : wcslen(start);
         // No stored name is empty or longer than a name field holds.
-        if (name.empty() || name.size() >= PathCapacity) continue;
-
-        CommandFile file;
-        Command command;
-        if (!file.findCommand(name.c_str(), command)) continue;
-        executeCommand(command);
-        if (command.schedule.recurrence == Recurrence::Once) file.deleteCommand(command.commandName);
+        wchar_t name[PathCapacity];
+        if (length > 0 && length < PathCapacity) {
+            wmemcpy(name, start, length);
+            name[length] = L'\0';
+            CommandFile file;
+            Command command;
+            if (file.findCommand(name, command)) {
+                executeCommand(command);
+                if (command.schedule.recurrence == Recurrence::Once) file.deleteCommand(command.commandName);
+            }
+        }
+        if (!end) break;
+        start = end + 1;
     }
     return 1;
 }

@@ -5,7 +5,7 @@
 #include "shell/dialog_resource.h"
 
 #include <algorithm>
-#include <string>
+#include <iterator>
 
 namespace {
 
@@ -13,13 +13,13 @@ constexpr int ScreenMargin = 4;
 
 int heightOf(HWND line, int width)
 {
-    const int length = GetWindowTextLengthW(line);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(line, text.data(), length + 1);
+    // The line holds a command's message, which fits its capacity.
+    wchar_t text[MessageCapacity];
+    GetWindowTextW(line, text, static_cast<int>(std::size(text)));
     HDC dc = GetDC(line);
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(line, WM_GETFONT, 0, 0)));
     RECT r{0, 0, width, 0};
-    DrawTextW(dc, text.c_str(), -1, &r, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_CALCRECT);
+    DrawTextW(dc, text, -1, &r, DT_LEFT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_CALCRECT);
     SelectObject(dc, old);
     ReleaseDC(line, dc);
     return r.bottom;

@@ -41,8 +41,9 @@ DWORD WINAPI traceExit(void* parameter)
     DWORD code = 0;
     GetExitCodeProcess(started->process, &code);
     CloseHandle(started->process);
-    device_log::write(L"exit\t" + started->program + L"\t" + std::to_wstring(started->id) + L"\tcode " +
-                      std::to_wstring(static_cast<LONG>(code)));
+    device_log::write((L"exit\t" + started->program + L"\t" + std::to_wstring(started->id) + L"\tcode " +
+                       std::to_wstring(static_cast<LONG>(code)))
+                          .c_str());
     return 0;
 }
 
@@ -121,7 +122,7 @@ int fireDueRegistrations()
         // Removed before the start: the program may well register again.
         if (!notification_db::removeTimedRegistrationAt(registration.program, registration.when))
             continue;
-        device_log::write(L"due\t" + registration.program);
+        device_log::write((L"due\t" + registration.program).c_str());
         if (startRegisteredProgram(registration.program, device_services::TimedArgument))
             ++started;
     }

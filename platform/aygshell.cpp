@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <cstdio>
 #include <cwchar>
-#include <string>
+#include <iterator>
 
 BOOL SHInitDialog(PSHINITDLGINFO pshidi)
 {
@@ -88,20 +88,28 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO psai)
 BOOL SHCreateShortcut(const wchar_t* szShortcut, const wchar_t* szTarget)
 {
     if (!szShortcut || !szTarget || !*szTarget) return FALSE;
-    std::wstring text = std::to_wstring(wcslen(szTarget)) + L"#" + szTarget;
+    // "<length>#<target>", in the code page of the device, as one block.
+    const size_t length = wcslen(szTarget);
+    constexpr size_t Prefix = 24;   // the length in digits and the "#"
+    if (length > 32767) return FALSE;   // longer than any command line
+    ScopedHeapMemory<wchar_t> wide = heapArray<wchar_t>(Prefix + length + 1);
+    if (!wide) return FALSE;
+    wchar_t* text = wide.get();
+    int chars = swprintf(text, Prefix + length + 1, L"%u#%ls", static_cast<unsigned>(length), szTarget);
+    if (chars < 0) return FALSE;
 
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr,
-                                    0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(), bytes,
-                        nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_ACP, 0, text, chars, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return FALSE;
+    ScopedHeapMemory<char> narrow = heapArray<char>(static_cast<size_t>(bytes));
+    if (!narrow) return FALSE;
+    WideCharToMultiByte(CP_ACP, 0, text, chars, narrow.get(), bytes, nullptr, nullptr);
 
     ScopedHandle file(CreateFileW(szShortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FALSE;
     DWORD written = 0;
-    if (!WriteFile(file.get(), narrow.data(), static_cast<DWORD>(narrow.size()), &written, nullptr) ||
-        written != narrow.size()) {
+    if (!WriteFile(file.get(), narrow.get(), static_cast<DWORD>(bytes), &written, nullptr) ||
+        written != static_cast<DWORD>(bytes)) {
         file.reset();
         DeleteFileW(szShortcut);
         return FALSE;

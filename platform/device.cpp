@@ -6,7 +6,7 @@
 #include "platform/scoped.h"
 #include "platform/text.h"
 
-#include <string>
+#include <cwchar>
 
 namespace {
 
@@ -72,26 +72,33 @@ struct SharedClock {
     volatile LONGLONG offset;
 };
 
+SharedClock* mapSharedClock()
+{
+    ScopedHandle initLock(CreateMutexW(nullptr, FALSE, ClockInitMutexName));
+    MutexLock lock(initLock.get());
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        sizeof(SharedClock), ClockMappingName);
+    if (!mapping) return nullptr;
+    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    // The mapping stays open for the life of the process on purpose.
+    auto* shared = static_cast<SharedClock*>(
+        MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedClock)));
+    if (!shared) return nullptr;
+    if (created) {
+        LONGLONG offset = 0;
+        if (!readStoredOffset(offset)) offset = hostLocalOffset();
+        shared->offset = offset;
+    }
+    return shared;
+}
+
+// Mapped at the first reading of the clock. A plain static slot rather than a
+// C++ static initialised by a call, whose guard would bring the C++ runtime's
+// locks into every program; two threads that race map it twice, harmlessly.
 SharedClock* sharedClock()
 {
-    static SharedClock* clock = [] () -> SharedClock* {
-        ScopedHandle initLock(CreateMutexW(nullptr, FALSE, ClockInitMutexName));
-        MutexLock lock(initLock.get());
-        HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                            sizeof(SharedClock), ClockMappingName);
-        if (!mapping) return nullptr;
-        bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-        // The mapping stays open for the life of the process on purpose.
-        auto* shared = static_cast<SharedClock*>(
-            MapViewOfFile(mapping, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(SharedClock)));
-        if (!shared) return nullptr;
-        if (created) {
-            LONGLONG offset = 0;
-            if (!readStoredOffset(offset)) offset = hostLocalOffset();
-            shared->offset = offset;
-        }
-        return shared;
-    }();
+    static SharedClock* clock;
+    if (!clock) clock = mapSharedClock();
     return clock;
 }
 
@@ -117,22 +124,30 @@ Result refused(Result result)
 }
 
 // The program a whole command line names: its first token, quoted or not.
-std::wstring firstToken(const wchar_t* line)
+// False when there is no memory for it.
+bool firstToken(const wchar_t* line, HeapText& token)
 {
-    if (!line) return L"";
+    token.clear();
+    if (!line) return token.assign(L"");
     const wchar_t* end = line;
     if (*line == L'"') {
         ++line;
         end = wcschr(line, L'"');
-        return end ? std::wstring(line, end) : std::wstring(line);
+        return end ? token.append(line, static_cast<size_t>(end - line)) : token.append(line);
     }
     while (*end && *end != L' ' && *end != L'\t') ++end;
-    return std::wstring(line, end);
+    return token.append(line, static_cast<size_t>(end - line));
 }
 
-std::wstring describeStart(const wchar_t* image, const wchar_t* arguments)
+// One line of the device's trace for a program start; outcome is what came
+// of it. A line that finds no memory is left out of the trace.
+void traceStart(const wchar_t* image, const wchar_t* arguments, const wchar_t* outcome)
 {
-    return std::wstring(L"create\t") + (image ? image : L"(none)") + L"\t" + (arguments ? arguments : L"");
+    if (!device_log::enabled()) return;
+    HeapText line;
+    if (line.assign(L"create\t") && line.append(image ? image : L"(none)") && line.append(L"\t") &&
+        line.append(arguments ? arguments : L"") && line.append(L"\t") && line.append(outcome))
+        device_log::write(line.c_str());
 }
 
 BOOL startProgram(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
@@ -151,21 +166,27 @@ BOOL startProgram(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
     }
 
     // A bare file name is looked for where it is and then in \Windows.
-    std::wstring image = lpApplicationName;
-    if (image.find(L'\\') == std::wstring::npos && image.find(L'/') == std::wstring::npos &&
-        !fileExists(image.c_str())) {
-        std::wstring inWindows = L"\\Windows\\" + image;
-        if (fileExists(inWindows.c_str())) image = inWindows;
-    }
+    wchar_t inWindows[MAX_PATH];
+    if (!wcschr(lpApplicationName, L'\\') && !wcschr(lpApplicationName, L'/') &&
+        !fileExists(lpApplicationName) && copyText(inWindows, L"\\Windows\\") &&
+        appendText(inWindows, lpApplicationName) && fileExists(inWindows))
+        lpApplicationName = inWindows;
 
     // The child takes the first token of its command line as its own name and
-    // the rest, after one blank, as its arguments (see CommandLine()).
-    std::wstring line = L"\"" + image + L"\"";
-    if (lpCommandLine) {
-        line += L' ';
-        line += lpCommandLine;
+    // the rest, after one blank, as its arguments (see CommandLine()). A line
+    // longer than any command line may be (32,767 characters with the
+    // terminator) is refused.
+    constexpr size_t LineCapacity = 32767;
+    ScopedHeapMemory<wchar_t> block = heapArray<wchar_t>(LineCapacity);
+    wchar_t* line = block.get();
+    if (!line || !copyText(line, LineCapacity, L"\"") || !appendText(line, LineCapacity, lpApplicationName) ||
+        !appendText(line, LineCapacity, L"\"") ||
+        (lpCommandLine &&
+         (!appendText(line, LineCapacity, L" ") || !appendText(line, LineCapacity, lpCommandLine)))) {
+        SetLastError(line ? ERROR_FILENAME_EXCED_RANGE : ERROR_NOT_ENOUGH_MEMORY);
+        return FALSE;
     }
-    return ::CreateProcessW(image.c_str(), line.data(), lpProcessAttributes, lpThreadAttributes,
+    return ::CreateProcessW(lpApplicationName, line, lpProcessAttributes, lpThreadAttributes,
                             bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
                             lpStartupInfo ? lpStartupInfo : &si, information);
 }
@@ -182,10 +203,12 @@ BOOL startAndTrace(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
                            bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
                            lpStartupInfo, information);
     DWORD error = ok ? 0 : GetLastError();
-    if (device_log::enabled())
-        device_log::write(describeStart(lpApplicationName, lpCommandLine) +
-                          (ok ? L"\tstarted " + std::to_wstring(information->dwProcessId)
-                              : L"\tfailed, error " + std::to_wstring(error)));
+    HeapText outcome;
+    if (ok)
+        outcome.assign(L"started ") && outcome.appendNumber(information->dwProcessId);
+    else
+        outcome.assign(L"failed, error ") && outcome.appendNumber(error);
+    traceStart(lpApplicationName, lpCommandLine, outcome.c_str());
     if (ok && !lpProcessInformation) {
         CloseHandle(scratch.hThread);
         CloseHandle(scratch.hProcess);
@@ -272,10 +295,17 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
                     DWORD dwCreationFlags, LPVOID lpEnvironment, LPCWSTR lpCurrentDirectory,
                     LPSTARTUPINFOW lpStartupInfo, LPPROCESS_INFORMATION lpProcessInformation)
 {
-    const std::wstring program = lpApplicationName ? lpApplicationName : firstToken(lpCommandLine);
-    if (!liesOnDevice(program.c_str()) || (lpCurrentDirectory && !liesOnDevice(lpCurrentDirectory))) {
-        if (device_log::enabled())
-            device_log::write(describeStart(lpApplicationName, lpCommandLine) + L"\trefused");
+    HeapText token;
+    const wchar_t* program = lpApplicationName;
+    if (!program) {
+        if (!firstToken(lpCommandLine, token)) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return FALSE;
+        }
+        program = token.c_str();
+    }
+    if (!liesOnDevice(program) || (lpCurrentDirectory && !liesOnDevice(lpCurrentDirectory))) {
+        traceStart(lpApplicationName, lpCommandLine, L"refused");
         return refused(FALSE);
     }
     return startAndTrace(lpApplicationName, lpCommandLine, lpProcessAttributes, lpThreadAttributes,

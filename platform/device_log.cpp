@@ -1,6 +1,7 @@
 #include "platform/device_log.h"
 #include "platform/device.h"
 #include "platform/scoped.h"
+#include "platform/text.h"
 
 #include <windows.h>
 #include <cwchar>
@@ -10,27 +11,30 @@ namespace {
 
 constexpr wchar_t LogVariable[] = L"DEVICE_LOG";
 
-const std::wstring& logPath()
+// Read once, at the program's start (below), before any thread of its own.
+wchar_t logPath[MAX_PATH] = L"";
+
+void readLogPath()
 {
-    static const std::wstring path = [] {
-        wchar_t value[MAX_PATH] = L"";
-        DWORD length = GetEnvironmentVariableW(LogVariable, value, static_cast<DWORD>(std::size(value)));
-        return length > 0 && length < std::size(value) ? std::wstring(value) : std::wstring();
-    }();
-    return path;
+    DWORD length = GetEnvironmentVariableW(LogVariable, logPath, static_cast<DWORD>(std::size(logPath)));
+    if (length == 0 || length >= std::size(logPath)) logPath[0] = L'\0';
 }
 
-std::wstring programName()
+const wchar_t* programName()
 {
-    wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    static wchar_t path[MAX_PATH] = L"";
+    if (!path[0]) GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
+    path[std::size(path) - 1] = L'\0';
     const wchar_t* name = wcsrchr(path, L'\\');
     return name ? name + 1 : path;
 }
 
 // Every program of the device says when it started and with what arguments.
 const bool startWritten = [] {
-    if (device_log::enabled()) device_log::write(L"start\t" + std::wstring(ce::CommandLine()));
+    readLogPath();
+    HeapText line;
+    if (device_log::enabled() && line.assign(L"start\t") && line.append(ce::CommandLine()))
+        device_log::write(line.c_str());
     return true;
 }();
 
@@ -38,30 +42,38 @@ const bool startWritten = [] {
 
 namespace device_log {
 
-bool enabled() { return !logPath().empty(); }
+bool enabled() { return logPath[0] != L'\0'; }
 
-void write(const std::wstring& what)
+void write(const wchar_t* what)
 {
     if (!enabled()) return;
     SYSTEMTIME host, device;
     GetSystemTime(&host);
     ce::GetLocalTime(&device);
-    wchar_t times[96];
-    swprintf(times, std::size(times), L"%04u-%02u-%02u %02u:%02u:%02u.%03u\t%04u-%02u-%02u %02u:%02u:%02u\t%lu\t",
-             host.wYear, host.wMonth, host.wDay, host.wHour, host.wMinute, host.wSecond,
-             host.wMilliseconds, device.wYear, device.wMonth, device.wDay, device.wHour,
-             device.wMinute, device.wSecond, GetCurrentProcessId());
-    std::wstring line = times + programName() + L"\t" + what + L"\n";
-    int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
-                                   nullptr, nullptr);
-    std::string bytes(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), size,
-                        nullptr, nullptr);
+    // host date and time, device date and time, process id
+    HeapText line;
+    const WORD stamps[] = {host.wYear,   host.wMonth,  host.wDay,    host.wHour,   host.wMinute,
+                           host.wSecond, device.wYear, device.wMonth, device.wDay, device.wHour,
+                           device.wMinute, device.wSecond};
+    const wchar_t* const before[] = {L"", L"-", L"-", L" ", L":", L":", L"\t", L"-", L"-", L" ", L":", L":"};
+    bool whole = true;
+    for (size_t i = 0; i < std::size(stamps); ++i) {
+        whole = whole && line.append(before[i]) && line.appendNumber(stamps[i], i % 6 == 0 ? 4 : 2);
+        if (i == 5) whole = whole && line.append(L".") && line.appendNumber(host.wMilliseconds, 3);
+    }
+    if (!whole || !line.append(L"\t") || !line.appendNumber(GetCurrentProcessId()) || !line.append(L"\t") ||
+        !line.append(programName()) || !line.append(L"\t") || !line.append(what) || !line.append(L"\n"))
+        return;
+    const int length = static_cast<int>(line.length());
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), length, nullptr, 0, nullptr, nullptr);
+    ScopedHeapMemory<char> bytes = heapArray<char>(static_cast<size_t>(size));
+    if (!bytes) return;
+    WideCharToMultiByte(CP_UTF8, 0, line.c_str(), length, bytes.get(), size, nullptr, nullptr);
     // Appended whole, one write per line: programs write at the same time.
-    ScopedHandle file(CreateFileW(logPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ScopedHandle file(CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    if (file) WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (file) WriteFile(file.get(), bytes.get(), static_cast<DWORD>(size), &written, nullptr);
 }
 
 } // namespace device_log

@@ -1,12 +1,11 @@
 // The handheld's message box and its activation rule on the desktop's
 // windows (see modal.h).
 #include "platform/modal.h"
+#include "platform/scoped.h"
 
 #include <algorithm>
 #include <cwchar>
 #include <iterator>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -16,13 +15,17 @@ constexpr int ScreenMargin = 4;
 constexpr int BoxTextId = 0xFFFF;
 // Room around the caption's text besides its close box.
 constexpr int CaptionPadding = 12;
+// A box has at most three buttons and "Help".
+constexpr int MostButtons = 4;
 
 // One hook for the thread while any box of it is opening; boxes not yet
 // fitted are counted, so that a dialog that a box's own message loop opens
-// meanwhile is never taken for one.
-thread_local HHOOK fitHook = nullptr;
-thread_local int boxesOpening = 0;
-thread_local int boxesUp = 0;
+// meanwhile is never taken for one. Plain statics: a program's windows all
+// live on its one thread, and thread-local storage would bring a threads
+// library into the program.
+HHOOK fitHook = nullptr;
+int boxesOpening = 0;
+int boxesUp = 0;
 
 int width(const RECT& r) { return r.right - r.left; }
 int height(const RECT& r) { return r.bottom - r.top; }
@@ -37,22 +40,24 @@ RECT rectInParent(HWND parent, HWND child)
 
 bool hasStyle(HWND window, LONG style) { return (GetWindowLongW(window, GWL_STYLE) & style) == style; }
 
-std::wstring windowText(HWND window)
+// A window's text, whatever its length; none when memory runs out.
+ScopedHeapMemory<wchar_t> windowText(HWND window)
 {
-    std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    const int length = GetWindowTextLengthW(window);
+    ScopedHeapMemory<wchar_t> text = heapArray<wchar_t>(static_cast<size_t>(length) + 1);
+    if (text) GetWindowTextW(window, text.get(), length + 1);
     return text;
 }
 
 // The size text takes in font when wrapped at wrapWidth (0: on one line).
-SIZE measure(HWND window, HFONT font, const std::wstring& text, int wrapWidth)
+SIZE measure(HWND window, HFONT font, const ScopedHeapMemory<wchar_t>& text, int wrapWidth)
 {
     HDC dc = GetDC(window);
     HGDIOBJ old = SelectObject(dc, font);
     RECT r{0, 0, wrapWidth, 0};
     UINT flags = DT_LEFT | DT_EXPANDTABS | DT_NOPREFIX | DT_CALCRECT;
     if (wrapWidth > 0) flags |= DT_WORDBREAK;
-    DrawTextW(dc, text.c_str(), -1, &r, flags);
+    DrawTextW(dc, text ? text.get() : L"", -1, &r, flags);
     SelectObject(dc, old);
     ReleaseDC(window, dc);
     return SIZE{r.right, r.bottom};
@@ -100,20 +105,22 @@ void fitToScreen(HWND box)
     const int widest = width(work) - 2 * ScreenMargin - frameWidth;
 
     HWND icon = nullptr;
-    std::vector<HWND> buttons;
+    HWND buttons[MostButtons];
+    int count = 0;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (isShownIcon(child)) icon = child;
-        if (isBoxButton(child)) buttons.push_back(child);
+        if (isBoxButton(child) && count < MostButtons) buttons[count++] = child;
     }
-    std::sort(buttons.begin(), buttons.end(),
-              [box](HWND a, HWND b) { return rectInParent(box, a).left < rectInParent(box, b).left; });
+    // Left to right, as they stand.
+    for (int i = 1; i < count; ++i)
+        for (int j = i; j > 0 && rectInParent(box, buttons[j]).left < rectInParent(box, buttons[j - 1]).left; --j)
+            std::swap(buttons[j], buttons[j - 1]);
 
     const RECT textRect = rectInParent(box, text);
     const RECT iconRect = icon ? rectInParent(box, icon) : RECT{};
     // The box's left margin, kept on the right as well.
     const int margin = icon ? iconRect.left : textRect.left;
     const int textLeft = textRect.left;
-    const int count = static_cast<int>(buttons.size());
     RECT buttonRect = count ? rectInParent(box, buttons[0]) : RECT{};
     int buttonWidth = width(buttonRect), gap = buttonWidth / 3;
     if (count > 1) gap = rectInParent(box, buttons[1]).left - buttonRect.right;
@@ -140,8 +147,8 @@ void fitToScreen(HWND box)
                  flags);
     if (icon) SetWindowPos(icon, nullptr, iconRect.left, (band - height(iconRect)) / 2, 0, 0, flags | SWP_NOSIZE);
     int x = (clientWidth - (count * buttonWidth + (count - 1) * gap)) / 2;
-    for (HWND button : buttons) {
-        SetWindowPos(button, nullptr, x, band, buttonWidth, height(buttonRect), flags);
+    for (int i = 0; i < count; ++i) {
+        SetWindowPos(buttons[i], nullptr, x, band, buttonWidth, height(buttonRect), flags);
         x += buttonWidth + gap;
     }
 }
@@ -176,8 +183,8 @@ struct FitNextBox {
     FitNextBox& operator=(const FitNextBox&) = delete;
 };
 
-// The window beneath each modal window of the thread that is up, innermost
-// last. The desktop's rule gives the activation of a modal window that hides
+// The window beneath the innermost modal window of the thread that is up;
+// each keeper holds the one beneath the window outside it. The desktop's rule gives the activation of a modal window that hides
 // while active to its owner, or, without one, to the next window in the
 // z-order, which may be the task bar of another process: whichever activation
 // that process carries out last takes the keys. So the window beneath is made
@@ -185,8 +192,9 @@ struct FitNextBox {
 // window may not be shown yet (a modal window whose loop began before it
 // showed): active, it keeps the activation in this thread, though the keys
 // reach only a window that is shown.
-thread_local std::vector<HWND> beneathWindows;
-thread_local HHOOK hideHook = nullptr;
+HWND innermostBeneath = nullptr;
+int keepersUp = 0;
+HHOOK hideHook = nullptr;
 
 bool enabled(HWND window) { return window && IsWindow(window) && IsWindowEnabled(window); }
 
@@ -217,10 +225,10 @@ void takeKeys(HWND dialog)
 LRESULT CALLBACK beforeMessage(int code, WPARAM wParam, LPARAM lParam)
 {
     const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code != HC_ACTION || beneathWindows.empty() || !isDialog(sent->hwnd) || sent->hwnd != GetActiveWindow())
+    if (code != HC_ACTION || keepersUp == 0 || !isDialog(sent->hwnd) || sent->hwnd != GetActiveWindow())
         return CallNextHookEx(nullptr, code, wParam, lParam);
     const auto* position = reinterpret_cast<const WINDOWPOS*>(sent->lParam);
-    HWND beneath = beneathWindows.back();
+    HWND beneath = innermostBeneath;
     if (sent->message == WM_WINDOWPOSCHANGING && (position->flags & SWP_HIDEWINDOW) && sent->hwnd != beneath &&
         enabled(beneath))
         SetForegroundWindow(beneath);
@@ -239,16 +247,16 @@ int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
     return ::MessageBoxW(hWnd, lpText, lpCaption, uType);
 }
 
-ActiveWindowKeeper::ActiveWindowKeeper() : beneath_(GetActiveWindow())
+ActiveWindowKeeper::ActiveWindowKeeper() : beneath_(GetActiveWindow()), outerBeneath_(innermostBeneath)
 {
-    if (beneathWindows.empty()) hideHook = SetWindowsHookExW(WH_CALLWNDPROC, beforeMessage, nullptr, GetCurrentThreadId());
-    beneathWindows.push_back(beneath_);
+    if (keepersUp++ == 0) hideHook = SetWindowsHookExW(WH_CALLWNDPROC, beforeMessage, nullptr, GetCurrentThreadId());
+    innermostBeneath = beneath_;
 }
 
 ActiveWindowKeeper::~ActiveWindowKeeper()
 {
-    beneathWindows.pop_back();
-    if (beneathWindows.empty() && hideHook) {
+    innermostBeneath = outerBeneath_;
+    if (--keepersUp == 0 && hideHook) {
         UnhookWindowsHookEx(hideHook);
         hideHook = nullptr;
     }

@@ -30,6 +30,7 @@ public:
 
 private:
     HWND beneath_;
+    HWND outerBeneath_;   // the window beneath the keeper's outer one
 };
 
 } // namespace ce

@@ -46,6 +46,10 @@ bool removeTimedRegistration(const std::wstring& program);
 // when it removed one.
 bool removeTimedRegistrationAt(const std::wstring& program, const SYSTEMTIME& when);
 
+// The lock held while a timed registration is written or removed (LockName),
+// opened once per process.
+HANDLE databaseLock();
+
 // Wakes whoever waits on ChangedEventName.
 void signalChange();
 

@@ -17,16 +17,6 @@ bool openOrCreate(const wchar_t* path, REGSAM access, ScopedKey& key)
                            nullptr) == ERROR_SUCCESS;
 }
 
-// Serialises changes of the timed registrations between the programs that
-// register and the service that removes what fired. Opened once and kept
-// for the life of the process: every opening of a named object is a trip to
-// the server, and the scheduler makes several calls in a row.
-HANDLE databaseLock()
-{
-    static HANDLE lock = CreateMutexW(nullptr, FALSE, notification_db::LockName);
-    return lock;
-}
-
 // The timed registrations' key, also kept open for the life of the process
 // (each process uses it from one thread) and opened again when the registrations were
 // wiped meanwhile, which leaves an open handle on a deleted key.
@@ -51,14 +41,9 @@ LONG onTimedKey(Operation operation)
 
 HANDLE changeEvent()
 {
-    static HANDLE changed = CreateEventW(nullptr, FALSE, FALSE, notification_db::ChangedEventName);
-    return changed;
-}
-
-bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
-{
-    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
-           a.wMinute == b.wMinute && a.wSecond == b.wSecond;
+    static HANDLE changed;
+    return keptHandle(changed,
+                      [] { return CreateEventW(nullptr, FALSE, FALSE, notification_db::ChangedEventName); });
 }
 
 bool validProgram(const wchar_t* program)
@@ -125,7 +110,7 @@ BOOL CeRunAppAtTime(const wchar_t* pwszAppName, const SYSTEMTIME* lpTime)
     }
     // A removal is safe against the service's own removal of what fired; only
     // a new moment must not land between the service's look and its removal.
-    MutexLock lock(lpTime ? databaseLock() : nullptr);
+    MutexLock lock(lpTime ? notification_db::databaseLock() : nullptr);
     bool ok;
     if (!lpTime) {
         LONG r = onTimedKey([&](HKEY timed) { return RegDeleteValueW(timed, pwszAppName); });
@@ -165,86 +150,14 @@ BOOL GetRunAppAtTime(const wchar_t* pwszAppName, SYSTEMTIME* lpTime)
 
 namespace notification_db {
 
-std::vector<EventRegistration> eventRegistrations()
+// Serialises changes of the timed registrations between the programs that
+// register and the service that removes what fired. Opened once and kept
+// for the life of the process: every opening of a named object is a trip to
+// the server, and the scheduler makes several calls in a row.
+HANDLE databaseLock()
 {
-    std::vector<EventRegistration> result;
-    ScopedKey events;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, EventsSubkey, 0, KEY_ENUMERATE_SUB_KEYS, events.out()) !=
-        ERROR_SUCCESS)
-        return result;
-    for (DWORD i = 0;; ++i) {
-        wchar_t eventName[32];
-        DWORD length = static_cast<DWORD>(std::size(eventName));
-        if (RegEnumKeyExW(events.get(), i, eventName, &length, nullptr, nullptr, nullptr,
-                          nullptr) != ERROR_SUCCESS)
-            break;
-        ScopedKey event;
-        if (RegOpenKeyExW(events.get(), eventName, 0, KEY_QUERY_VALUE, event.out()) !=
-            ERROR_SUCCESS)
-            continue;
-        for (DWORD j = 0;; ++j) {
-            wchar_t program[MAX_PATH];
-            DWORD programLength = static_cast<DWORD>(std::size(program));
-            if (RegEnumValueW(event.get(), j, program, &programLength, nullptr, nullptr, nullptr,
-                              nullptr) != ERROR_SUCCESS)
-                break;
-            result.push_back({program, wcstol(eventName, nullptr, 10)});
-        }
-    }
-    return result;
-}
-
-std::vector<TimedRegistration> timedRegistrations()
-{
-    std::vector<TimedRegistration> result;
-    ScopedKey timed;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TimedSubkey, 0, KEY_QUERY_VALUE, timed.out()) !=
-        ERROR_SUCCESS)
-        return result;
-    for (DWORD i = 0;; ++i) {
-        wchar_t program[MAX_PATH];
-        DWORD programLength = static_cast<DWORD>(std::size(program));
-        SYSTEMTIME when{};
-        DWORD type = 0, size = sizeof when;
-        LONG r = RegEnumValueW(timed.get(), i, program, &programLength, nullptr, &type,
-                               reinterpret_cast<BYTE*>(&when), &size);
-        if (r == ERROR_NO_MORE_ITEMS) break;
-        // A value that is not a valid moment is not a registration.
-        if (r != ERROR_SUCCESS || type != REG_BINARY || size != sizeof when ||
-            !device_clock::isValid(when))
-            continue;
-        result.push_back({program, when});
-    }
-    return result;
-}
-
-bool removeTimedRegistration(const std::wstring& program)
-{
-    ScopedKey timed;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TimedSubkey, 0, KEY_SET_VALUE, timed.out()) !=
-        ERROR_SUCCESS)
-        return false;
-    bool ok = RegDeleteValueW(timed.get(), program.c_str()) == ERROR_SUCCESS;
-    signalChange();
-    return ok;
-}
-
-bool removeTimedRegistrationAt(const std::wstring& program, const SYSTEMTIME& when)
-{
-    MutexLock lock(databaseLock());
-    ScopedKey timed;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, TimedSubkey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                      timed.out()) != ERROR_SUCCESS)
-        return false;
-    SYSTEMTIME stored{};
-    DWORD type = 0, size = sizeof stored;
-    if (RegQueryValueExW(timed.get(), program.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(&stored), &size) != ERROR_SUCCESS ||
-        type != REG_BINARY || size != sizeof stored || !sameMoment(stored, when))
-        return false;
-    bool removed = RegDeleteValueW(timed.get(), program.c_str()) == ERROR_SUCCESS;
-    signalChange();
-    return removed;
+    static HANDLE lock;
+    return keptHandle(lock, [] { return CreateMutexW(nullptr, FALSE, LockName); });
 }
 
 void signalChange()

@@ -87,6 +87,41 @@ struct ImageListTraits {
 };
 using ScopedImageList = Scoped<HIMAGELIST, ImageListTraits>;
 
+// An array on the process heap (heapArray below).
+template <typename T>
+struct HeapMemoryTraits {
+    static T* none() { return nullptr; }
+    static bool empty(T* p) { return p == nullptr; }
+    static void close(T* p) { HeapFree(GetProcessHeap(), 0, p); }
+};
+template <typename T>
+using ScopedHeapMemory = Scoped<T*, HeapMemoryTraits<T>>;
+
+// count elements of a plain type, uninitialised; empty when memory ran out.
+template <typename T>
+ScopedHeapMemory<T> heapArray(size_t count)
+{
+    if (count > static_cast<size_t>(-1) / sizeof(T)) return ScopedHeapMemory<T>();
+    return ScopedHeapMemory<T>(static_cast<T*>(HeapAlloc(GetProcessHeap(), 0, count * sizeof(T))));
+}
+
+// A handle opened at its first use and kept for the life of the process, in
+// a static slot (`static HANDLE slot;`): a C++ static initialised by a call
+// would bring the C++ runtime's guard and its locks into every program. Two
+// threads that race both open it, and the one that loses closes its own.
+template <typename Open>
+HANDLE keptHandle(HANDLE& slot, Open open)
+{
+    if (HANDLE kept = slot) return kept;
+    HANDLE opened = open();
+    if (!opened) return nullptr;
+    if (HANDLE earlier = InterlockedCompareExchangePointer(&slot, opened, nullptr)) {
+        CloseHandle(opened);
+        return earlier;
+    }
+    return opened;
+}
+
 // Holds a mutex from acquisition to the end of the scope. An abandoned mutex
 // (its owner died) is owned all the same.
 class MutexLock {

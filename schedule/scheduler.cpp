@@ -8,7 +8,6 @@
 #include "shell/settings_store.h"
 
 #include <cstdio>
-#include <string>
 
 namespace {
 
@@ -154,22 +153,29 @@ ULONGLONG firstPossibleRun(const SYSTEMTIME& runTime, const CalendarDate& now, c
     return momentKey(bound);
 }
 
+// The moment key of a Once command's date and time, as ComputeNextRun finds
+// it when the schedule is valid.
+ULONGLONG onceMoment(const Command::Schedule& schedule)
+{
+    SYSTEMTIME moment{};
+    moment.wYear = schedule.onceYear;
+    moment.wMonth = schedule.onceMonth;
+    moment.wDay = schedule.onceDay;
+    moment.wHour = schedule.runTime.wHour;
+    moment.wMinute = schedule.runTime.wMinute;
+    return momentKey(moment);
+}
+
 bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
 {
     return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay && a.wHour == b.wHour &&
            a.wMinute == b.wMinute && a.wSecond == b.wSecond;
 }
 
-// Whether "NextScheduled" holds exactly these names. A list that fits the
-// fixed size is read in one query.
-bool namesStored(SettingsStore& settings, const std::wstring& names)
+// Whether "NextScheduled" holds exactly these names, in one query.
+bool namesStored(SettingsStore& settings, const HeapText& names)
 {
-    if (names.size() < StoredStringChars) {
-        wchar_t stored[StoredStringChars];
-        return settings.getString(L"NextScheduled", stored) && names == stored;
-    }
-    std::wstring stored;
-    return settings.getString(L"NextScheduled", stored) && names == stored;
+    return settings.stringEquals(L"NextScheduled", names.c_str(), names.length());
 }
 
 // A null time cancels the program's timed start, if it has one.
@@ -251,7 +257,8 @@ void Scheduler::ScheduleNextRun()
     bool found = false;
     // The names due at one moment are kept whole, however many there are:
     // a command left out here would silently never run.
-    std::wstring names;
+    HeapText names;
+    bool namesWhole = true;
 
     CalendarDate tomorrow;
     tomorrow.Assign(now);
@@ -265,27 +272,37 @@ void Scheduler::ScheduleNextRun()
             continue;
         // No run comes before the command's time of day on the day the
         // search starts from, so a command whose bound lies after the
-        // earliest run found so far cannot change it. A Once date may lie
-        // in the past and is always computed.
-        if (found && command.schedule.recurrence != Recurrence::Once &&
-            firstPossibleRun(command.schedule.runTime, now, tomorrow) > earliestKey)
+        // earliest run found so far cannot change it. A Once command's
+        // bound is its moment itself, past or not.
+        const Command::Schedule& schedule = command.schedule;
+        const bool once = schedule.recurrence == Recurrence::Once;
+        const ULONGLONG bound = once ? onceMoment(schedule) : firstPossibleRun(schedule.runTime, now, tomorrow);
+        if (found && bound > earliestKey) continue;
+        // A Daily or Once command due at the moment found already runs then:
+        // its bound is its next run. Only its name is needed.
+        if (found && bound == earliestKey && (once || schedule.recurrence == Recurrence::Daily) &&
+            schedule.runTime.wHour <= 23 && schedule.runTime.wMinute <= 59 && hasValidSchedule(schedule)) {
+            namesWhole = namesWhole && names.append(L";") && names.append(command.commandName);
             continue;
+        }
         if (!ComputeNextRun(command, candidate, now)) continue;
         const ULONGLONG key = momentKey(candidate.time);
         if (!found || key < earliestKey) {
             earliest.Assign(candidate);
             earliestKey = key;
-            names = command.commandName;
+            namesWhole = names.assign(command.commandName);
             found = true;
         } else if (key == earliestKey) {
-            names += L';';
-            names += command.commandName;
+            namesWhole = namesWhole && names.append(L";") && names.append(command.commandName);
         }
     }
     if (!found) {
         ClearTimedRegistrations();
         return;
     }
+    // Out of memory for the list: what is in force stays rather than a list
+    // that leaves some of the commands out.
+    if (!namesWhole) return;
 
     SYSTEMTIME when;
     earliest.GetSystemTime(&when);

@@ -2,7 +2,6 @@
 
 #include <cwchar>
 #include <iterator>
-#include <vector>
 
 namespace {
 
@@ -32,19 +31,14 @@ void setTabStop(HWND control, bool on)
     SetWindowLongW(control, GWL_STYLE, on ? style | WS_TABSTOP : style & ~WS_TABSTOP);
 }
 
-// The radio buttons of the group that holds control: from the control with
-// WS_GROUP at or before it up to the next one.
-std::vector<HWND> radioGroupOf(HWND control)
+// The group that holds control: from the control with WS_GROUP at or
+// before it up to the next one.
+HWND groupStart(HWND control)
 {
     HWND first = control;
     for (HWND previous; !hasStyle(first, WS_GROUP) && (previous = GetWindow(first, GW_HWNDPREV));)
         first = previous;
-    std::vector<HWND> radios;
-    for (HWND member = first; member; member = GetWindow(member, GW_HWNDNEXT)) {
-        if (member != first && hasStyle(member, WS_GROUP)) break;
-        if (isRadio(member)) radios.push_back(member);
-    }
-    return radios;
+    return first;
 }
 
 bool checkedRadio(HWND control)
@@ -52,9 +46,14 @@ bool checkedRadio(HWND control)
     return isRadio(control) && canTakeFocus(control) && SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+// The one tab stop of the group's radio buttons goes to radio.
 void moveTabStopTo(HWND radio)
 {
-    for (HWND member : radioGroupOf(radio)) setTabStop(member, member == radio);
+    const HWND first = groupStart(radio);
+    for (HWND member = first; member; member = GetWindow(member, GW_HWNDNEXT)) {
+        if (member != first && hasStyle(member, WS_GROUP)) break;
+        if (isRadio(member)) setTabStop(member, member == radio);
+    }
 }
 
 } // namespace

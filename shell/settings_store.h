@@ -1,11 +1,13 @@
 // Settings, usage counters, the last-run date and "NextScheduled": values of
 // HKEY_LOCAL_MACHINE "Software\Quillon Software\Morvane". Nothing is cached:
-// every read sees what any process of the program wrote last.
+// every read sees what any process of the program wrote last. The key itself
+// stays open for the life of the process (see settings_store.cpp).
 #ifndef MORVANE_SHELL_SETTINGS_STORE_H
 #define MORVANE_SHELL_SETTINGS_STORE_H
 
+#include "platform/text.h"
+
 #include <windows.h>
-#include <string>
 
 // The fixed size of a stored string value: 129 characters and the terminator.
 constexpr DWORD StoredStringBytes = 260;
@@ -27,14 +29,15 @@ public:
     // Reads a string of at most 129 characters into buffer[130]; false when the
     // value is missing, empty or longer.
     int getString(const wchar_t* name, wchar_t* buffer);
-    // Reads a string value of any length whole; false when missing or empty.
-    int getString(const wchar_t* name, std::wstring& text);
+    // Reads a string value of any length whole; false when missing, empty or
+    // more than memory holds.
+    int getString(const wchar_t* name, HeapText& text);
+    // Whether the string value holds exactly text, of length characters,
+    // read in one query whatever its length.
+    int stringEquals(const wchar_t* name, const wchar_t* text, size_t length);
     // Writes text as a REG_SZ of exactly 260 bytes, zero-padded; a longer text
     // is written whole, never cut.
     int setString(const wchar_t* name, const wchar_t* text);
-
-private:
-    HKEY settingsKey = nullptr;
 };
 
 #endif

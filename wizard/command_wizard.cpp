@@ -1,7 +1,5 @@
 #include "wizard/command_wizard.h"
 #include <iterator>
-#include <memory>
-#include <new>
 #include "commands/command_file.h"
 #include "platform/aygshell.h"
 #include "platform/text.h"
@@ -180,19 +178,17 @@ CommandWizard::~CommandWizard() = default;
 void CommandWizard::runWizard(HWND owner, Command* command)
 {
     ownerWindow = owner;
-    Command* created = nullptr;
-    std::unique_ptr<Command> stored;
+    // The edited command's record as stored at entry, or a new command's
+    // record, for as long as the wizard runs.
+    Command record;
     if (command) {
-        stored.reset(new (std::nothrow) Command(*command));
-        if (!stored) return;
-        storedRecord = stored.get();
+        record = *command;
+        storedRecord = &record;
         wizardCommand = command;
         editMode = 1;
         copyText(oldName, command->commandName);
     } else {
-        created = new (std::nothrow) Command();
-        if (!created) return;
-        wizardCommand = created;
+        wizardCommand = &record;
         editMode = 0;
         oldName[0] = L'\0';
     }
@@ -200,7 +196,6 @@ void CommandWizard::runWizard(HWND owner, Command* command)
     for (int& slot : pageHistory) slot = 0;
     runDialogResource(IDD_WIZARD_FRAME, ownerWindow, wizardFrameProc);
     wizardStarted = 0;
-    delete created;
     wizardCommand = nullptr;
     storedRecord = nullptr;
 }

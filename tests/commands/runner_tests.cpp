@@ -234,7 +234,9 @@ TEST_F(Runner, TimedRunRunsTheNamedCommandsInOrderAndDeletesTheOnceOne)
     store({daily, sound(L"bystander", TriggerKind::AfterPowerOn), once});
     {
         SettingsStore settings;
-        settings.setString(L"NextScheduled", L"ONCEATNINE;nosuchcommand;dailyAtNine");
+        // Empty names and one longer than any name field are passed over.
+        const std::wstring list = L";ONCEATNINE;;nosuchcommand;" + std::wstring(300, L'd') + L";dailyAtNine;";
+        settings.setString(L"NextScheduled", list.c_str());
     }
     CommandRunner runner;
     EXPECT_EQ(1, runner.runTimedCommands());

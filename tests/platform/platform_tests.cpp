@@ -6,6 +6,7 @@
 #include "platform/notification_db.h"
 #include "platform/notify.h"
 #include "platform/sound.h"
+#include "platform/text.h"
 #include "resources/resource.h"
 #include "shell/app_state.h"
 #include "tests/support/test_support.h"
@@ -119,6 +120,11 @@ TEST(Shortcut, WritesLengthHashTargetAndNeverOverwrites)
     EXPECT_FALSE(SHCreateShortcut(link.c_str(), L"\\windows\\other.exe"));
     EXPECT_EQ("30#\"\\windows\\mvlaunch.exe\" -reset", test::readFileBytes(link));
     EXPECT_FALSE(SHCreateShortcut(folder.file(L"empty.lnk").c_str(), L""));
+
+    // A target longer than a path is written whole.
+    const std::wstring longTarget = L"\\windows\\probe.exe " + std::wstring(1000, L'x');
+    ASSERT_TRUE(SHCreateShortcut(folder.file(L"long.lnk").c_str(), longTarget.c_str()));
+    EXPECT_EQ("1019#\\windows\\probe.exe " + std::string(1000, 'x'), test::readFileBytes(folder.file(L"long.lnk")));
 }
 
 class ShellDialog : public testing::Test {
@@ -284,6 +290,56 @@ TEST(DevicePaths, TheHostsNamespacesAreRefusedAsMissingPaths)
     EXPECT_EQ(soundsHeard, 1);
     EXPECT_TRUE(ce::DeleteFileW(folder.file(L"kept.wav").c_str()));
     ce::setSoundListener(nullptr);
+}
+
+TEST(HandheldProcess, LineLongerThanAnyCommandLineIsRefusedWhole)
+{
+    test::ScratchFolder folder(L"process");
+    std::wstring probe = folder.file(L"probe.exe");
+    ASSERT_TRUE(CopyFileW(test::probeExe().c_str(), probe.c_str(), FALSE));
+    // The quoted name, a blank and the arguments: 32,766 characters fit.
+    std::wstring fits(32766 - probe.size() - 3, L'a');
+    test::ProcessResult started = test::runProgram(probe, fits);
+    ASSERT_TRUE(started.finished);
+    EXPECT_EQ(probe + L"\t[" + fits + L"]\n", test::readFileText(folder.file(L"probe.log")));
+
+    std::wstring tooLong = fits + L"b";
+    PROCESS_INFORMATION process{};
+    SetLastError(0);
+    EXPECT_FALSE(ce::CreateProcessW(probe.c_str(), tooLong.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    nullptr, nullptr, &process));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE), GetLastError());
+}
+
+// ---- Texts without a fixed capacity -----------------------------------------------
+
+TEST(HeapText, GrowsToHoldEveryPieceAndStartsAgainWhenCleared)
+{
+    HeapText text;
+    EXPECT_TRUE(text.empty());
+    EXPECT_STREQ(L"", text.c_str());
+    std::wstring expected;
+    for (int i = 0; i < 5000; ++i) {
+        std::wstring piece = L"Command number " + std::to_wstring(i) + L";";
+        ASSERT_TRUE(text.append(piece.c_str()));
+        expected += piece;
+    }
+    EXPECT_EQ(expected.size(), text.length());
+    EXPECT_EQ(expected, text.c_str());
+    EXPECT_TRUE(text.equals(expected.c_str()));
+    EXPECT_FALSE(text.equals(L"Command number 0;"));
+
+    ASSERT_TRUE(text.assign(L"Backup"));
+    EXPECT_EQ(6u, text.length());
+    EXPECT_EQ(std::wstring(L"Backup"), text.c_str());
+    text.clear();
+    EXPECT_TRUE(text.empty());
+    EXPECT_STREQ(L"", text.c_str());
+
+    // Numbers, padded and not, up to the largest.
+    ASSERT_TRUE(text.appendNumber(0) && text.append(L" ") && text.appendNumber(7, 3) && text.append(L" ") &&
+                text.appendNumber(2027, 2) && text.append(L" ") && text.appendNumber(18446744073709551615ULL));
+    EXPECT_STREQ(L"0 007 2027 18446744073709551615", text.c_str());
 }
 
 // ---- The device clock -------------------------------------------------------------

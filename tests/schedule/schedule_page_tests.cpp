@@ -139,9 +139,9 @@ Command stored(const wchar_t* name)
 std::wstring nextScheduled()
 {
     SettingsStore settings;
-    std::wstring names;
+    HeapText names;
     settings.getString(L"NextScheduled", names);
-    return names;
+    return names.c_str();
 }
 
 std::wstring at(WORD year, WORD month, WORD day, WORD hour, WORD minute)

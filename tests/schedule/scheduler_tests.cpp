@@ -284,9 +284,9 @@ protected:
     static std::wstring nextScheduled()
     {
         SettingsStore settings;
-        std::wstring names;
+        HeapText names;
         settings.getString(L"NextScheduled", names);
-        return names;
+        return names.c_str();
     }
 
     static DWORD storedBytes(const wchar_t* name)
@@ -423,8 +423,12 @@ TEST_F(ScheduleNextRun, CommandsWithBadStoredValuesAreLeftOutQuietly)
     copyText(badDay.commandName, L"BadDay");
     Command badOnce = once(2031, 2, 29, 8, 0);
     copyText(badOnce.commandName, L"BadOnce");
+    // Minute 64 of 9 o'clock is no time, though it would sort as 10:00.
+    Command badOnceMinute = once(2031, 5, 6, 9, 64);
+    copyText(badOnceMinute.commandName, L"BadOnceMinute");
     appendAll({badWeek, badYear, timedCommand(L"Good", Recurrence::Daily, 10, 0), badDay, badOnce,
-               timedCommand(L"BadHour", Recurrence::Daily, 25, 0)});
+               timedCommand(L"BadHour", Recurrence::Daily, 25, 0), timedCommand(L"BadMinute", Recurrence::Daily, 9, 64),
+               badOnceMinute});
     const std::string before = test::readFileBytes(commandFilePath());
 
     test::DialogDriver noMessageBoxes(3000);

@@ -67,6 +67,17 @@ TEST_F(Settings, EveryStoreSeesTheOthersWrites)
         writer.setDword(L"ShowMainWin", 1);
     }
     EXPECT_EQ(1u, reader.getDword(L"ShowMainWin"));
+
+    // The key deleted and made again by another program (a restore): the
+    // store reads and writes the new key, not the deleted one.
+    test::deleteMachineKey(SettingsKey);
+    EXPECT_EQ(0u, reader.getDword(L"ShowMainWin"));
+    DWORD restored = 7;
+    writeRaw(L"Starts", REG_DWORD, &restored, sizeof restored);
+    EXPECT_EQ(7u, reader.getDword(L"Starts"));
+    test::deleteMachineKey(SettingsKey);
+    EXPECT_TRUE(reader.setDword(L"ExeCmds", 3));
+    EXPECT_EQ(4u, storedBytes(L"ExeCmds"));
 }
 
 TEST_F(Settings, ValuesOfAnotherTypeCountOnlyUpToFourBytes)
@@ -144,9 +155,9 @@ TEST_F(Settings, LongStringsAreStoredWholeNeverCut)
     // The fixed-size reader refuses it rather than returning a cut list...
     EXPECT_FALSE(store.getString(L"NextScheduled", buffer));
     // ...and the whole-value reader returns it all.
-    std::wstring whole;
+    HeapText whole;
     ASSERT_TRUE(store.getString(L"NextScheduled", whole));
-    EXPECT_EQ(names, whole);
+    EXPECT_EQ(names, whole.c_str());
 }
 
 TEST_F(Settings, StringWithoutTerminatorNeverOverrunsTheBuffer)
@@ -163,9 +174,9 @@ TEST_F(Settings, StringWithoutTerminatorNeverOverrunsTheBuffer)
     EXPECT_FALSE(store.getString(L"NextScheduled", buffer));
     EXPECT_EQ(L'!', buffer[StoredStringChars]);
 
-    std::wstring whole;
+    HeapText whole;
     ASSERT_TRUE(store.getString(L"NextScheduled", whole));
-    EXPECT_EQ(full, whole);
+    EXPECT_EQ(full, whole.c_str());
 }
 
 int incrementThousandTimes(const std::wstring& name)

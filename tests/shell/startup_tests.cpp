@@ -8,6 +8,7 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 #include <vector>
 
 namespace {
@@ -44,6 +45,20 @@ HWND findMainDialog(DWORD processId)
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// Whether the process has loaded the library of that file name.
+bool hasModule(DWORD processId, const wchar_t* name)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Module32FirstW(snapshot, &entry); more && !found; more = Module32NextW(snapshot, &entry))
+        found = _wcsicmp(entry.szModule, name) == 0;
+    CloseHandle(snapshot);
+    return found;
 }
 
 bool wakeupRegistered()
@@ -198,17 +213,24 @@ TEST_F(Startup, ResidentStartRegistersAndItsEndRemovesEverything)
     EXPECT_TRUE(notification_db::timedRegistrations().empty());
 }
 
+// The common controls, which cost a process much memory under the platform,
+// come with the resident instance's first dialog: not with its start, its
+// hidden window or its tray icon.
 TEST_F(Startup, SecondStartOpensTheFirstOnesMainDialogAndEndsWithZero)
 {
+    setSetting(L"EnableTrayIcon", 1);
     HANDLE first = startResident(L"");
     DWORD firstId = GetProcessId(first);
+    ASSERT_TRUE(test::waitUntil([] { return wakeupRegistered() && test::fileExists(Shortcut); }));
     EXPECT_EQ(nullptr, findMainDialog(firstId));   // ShowMainWin is missing
+    EXPECT_FALSE(hasModule(firstId, L"comctl32.dll"));
 
     test::ProcessResult second = run(L"");
     ASSERT_TRUE(second.finished);
     EXPECT_EQ(0u, second.exitCode);
     EXPECT_TRUE(test::waitUntil([&] { return findMainDialog(firstId) != nullptr; }));
     EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(first, 0));
+    EXPECT_TRUE(hasModule(firstId, L"comctl32.dll"));
 }
 
 TEST_F(Startup, MainDialogOpensAtStartExceptAfterAReset)

@@ -1,0 +1,143 @@
+#!/bin/bash
+# What Morvane takes from the handheld's one store: the installed size of its
+# two programs, exact bytes against their targets; and the private memory of
+# the resident instance (hidden window, tray icon) against idle_window.exe, a
+# program with one window and a message loop, built the same way and run in
+# the same device at the same time. Private memory is what the platform
+# reports as a process's private bytes (under Wine: the process's anonymous
+# resident memory and swap, read from /proc).
+#
+# The resident instance is measured idle after its start, then after 100
+# commands made through the wizard and every dialog opened and closed
+# (bench/footprint_driver.cpp), then after every dialog once more: a leak
+# grows with every round.
+#
+#   bench/footprint.sh
+#
+# Uses MORVANE_BUILD (default <repo>/build, built with its tests and
+# benchmarks) and a throwaway device unless MORVANE_DEVICE names one (which is
+# then kept).
+set -euo pipefail
+
+repo=$(cd "$(dirname "$0")/.." && pwd)
+source "$repo/tests/wine-prefix.sh"
+export MORVANE_BUILD=${MORVANE_BUILD:-$repo/build}
+client="$MORVANE_BUILD/tests/emulator/e2e_client.exe"
+commands="$MORVANE_BUILD/tests/emulator/e2e_commands.exe"
+driver="$MORVANE_BUILD/bench/footprint_driver.exe"
+idle="$MORVANE_BUILD/bench/idle_window.exe"
+for program in "$client" "$commands" "$driver" "$idle"; do
+    [ -f "$program" ] || { echo "no $program: build $MORVANE_BUILD first" >&2; exit 1; }
+done
+
+MorvaneTarget=262144      # bytes
+LauncherTarget=32768      # bytes
+OwnMemoryTarget=512       # KiB
+
+device() { "$repo/device" "$@"; }
+own_device=0
+cleanup() {
+    device run "$client" close IdleWindow >/dev/null 2>&1 || true
+    device run "$client" close ZELMORVANE >/dev/null 2>&1 || true
+    if [ "$own_device" = 1 ]; then
+        device down
+        rm -rf "$MORVANE_DEVICE"
+    fi
+    return 0
+}
+trap cleanup EXIT
+if [ -z "${MORVANE_DEVICE:-}" ]; then
+    export MORVANE_DEVICE
+    MORVANE_DEVICE=$(mktemp -d /tmp/morvane-bench-device.XXXXXX)
+    rmdir "$MORVANE_DEVICE"
+    own_device=1
+fi
+
+figure() { printf 'figure\t%s\t%s\t%s\t%s\t%s\n' "$@"; }
+
+# ---- Installed bytes ---------------------------------------------------------
+device up
+morvane_bytes=$(stat -c %s "$(device path '\Program Files\Morvane\morvane.exe')")
+launcher_bytes=$(stat -c %s "$(device path '\Windows\mvlaunch.exe')")
+echo "Installed on the device: morvane.exe $morvane_bytes bytes, mvlaunch.exe $launcher_bytes bytes"
+figure "morvane.exe installed" "$morvane_bytes" "$MorvaneTarget" "exact bytes on the device" bytes
+figure "mvlaunch.exe installed" "$launcher_bytes" "$LauncherTarget" "exact bytes on the device" bytes
+
+# ---- Resident memory ---------------------------------------------------------
+device run "$client" close ZELMORVANE >/dev/null 2>&1 || true
+cp "$commands" "$(device path '\Program Files\Morvane')/e2e_commands.exe"
+tool() { device run '\Program Files\Morvane\e2e_commands.exe' "$*"; }
+tool clear
+# Nothing runs by itself meanwhile; the tray icon is on, the main dialog not.
+tool "setting|EnableCommands|0"
+tool "setting|EnableTrayIcon|1"
+tool "setting|ShowMainWin|0"
+mkdir -p "$MORVANE_DEVICE/drive_c/bench"
+cp "$idle" "$MORVANE_DEVICE/drive_c/bench/idle_window.exe"
+rm -f "$(dirname "$driver")/footprint.log"
+
+# The Wine process whose command line names PROGRAM, in this device.
+pid_of() {
+    local file pid
+    for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
+        pid=${file#/proc/}
+        pid=${pid%/environ}
+        grep -qa "$1" "/proc/$pid/cmdline" 2>/dev/null && { echo "$pid"; return 0; }
+    done
+    return 1
+}
+wait_pid() {
+    local pid
+    for _ in $(seq 300); do
+        pid=$(pid_of "$1") && { echo "$pid"; return 0; }
+        sleep 0.2
+    done
+    echo "$1 did not start" >&2
+    exit 1
+}
+# Private memory in KiB: what Wine reports as the process's private bytes.
+private_kib() { awk '/^(RssAnon|VmSwap):/ { sum += $2 } END { print sum }' "/proc/$1/status"; }
+
+device start
+morvane=$(wait_pid 'morvane\.exe')
+(
+    cd "$MORVANE_DEVICE/drive_c"
+    DISPLAY=$(cat "$MORVANE_DEVICE/display") WINEPREFIX=$MORVANE_DEVICE WINEDEBUG=-all \
+        setsid "$WINE" 'C:\bench\idle_window.exe' </dev/null >/dev/null 2>&1 &
+)
+baseline=$(wait_pid 'idle_window\.exe')
+
+# One reading of both; the programs do nothing meanwhile, so it is exact.
+measure() {
+    sleep 2
+    local m b
+    m=$(private_kib "$morvane")
+    b=$(private_kib "$baseline")
+    echo "  $1: Morvane $m KiB, idle_window $b KiB, Morvane's own $((m - b)) KiB" >&2
+    echo "$m $b"
+}
+drive() {
+    device run "$driver" "$@" || {
+        echo "the driver failed at $*: $(cat "$(dirname "$driver")/footprint.log" 2>/dev/null)" >&2
+        exit 1
+    }
+}
+
+echo "Private memory (the same device, the same time):"
+read -r idle_m idle_b < <(measure "idle after start")
+drive message-command
+drive commands 100 1
+drive tour
+read -r round1_m round1_b < <(measure "after 100 commands and every dialog")
+drive tour
+read -r round2_m round2_b < <(measure "after every dialog once more")
+
+own=$((idle_m - idle_b))
+first=$((round1_m - idle_m))
+growth=$((round2_m - round1_m))
+echo "  the first round added $first KiB (the common controls come with the first dialog and stay);"
+echo "  the second round added $growth KiB"
+figure "resident idle: Morvane's own private memory" "$own" "$OwnMemoryTarget" \
+    "idle_window.exe: $idle_b KiB" KiB
+figure "every dialog again: growth (a leak)" "$growth" 0 \
+    "after the first round: $round1_m KiB (+$first KiB)" KiB

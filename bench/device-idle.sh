@@ -72,18 +72,7 @@ cp "$poller" "$MORVANE_DEVICE/drive_c/bench/poll_scheduler.exe"
     setsid "$WINE" 'C:\bench\poll_scheduler.exe' </dev/null >/dev/null 2>&1 &
 )
 
-# The Wine process whose command line names PROGRAM, in this device (not
-# the host's commands that started it and wait for it, which name it too).
-pid_of() {
-    local file pid
-    for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
-        pid=${file#/proc/}
-        pid=${pid%/environ}
-        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == */wine/* ]] || continue
-        grep -qa "$1" "/proc/$pid/cmdline" 2>/dev/null && { echo "$pid"; return 0; }
-    done
-    return 1
-}
+source "$repo/bench/wine-pid.sh"
 
 service=$(pid_of 'notifysvc\.exe') || { echo "the notification service is not running" >&2; exit 1; }
 morvane=$(pid_of 'morvane\.exe') || { echo "Morvane is not resident" >&2; exit 1; }

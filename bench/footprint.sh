@@ -76,16 +76,7 @@ mkdir -p "$MORVANE_DEVICE/drive_c/bench"
 cp "$idle" "$MORVANE_DEVICE/drive_c/bench/idle_window.exe"
 rm -f "$(dirname "$driver")/footprint.log"
 
-# The Wine process whose command line names PROGRAM, in this device.
-pid_of() {
-    local file pid
-    for file in $(grep -lzxF "WINEPREFIX=$MORVANE_DEVICE" /proc/[0-9]*/environ 2>/dev/null); do
-        pid=${file#/proc/}
-        pid=${pid%/environ}
-        grep -qa "$1" "/proc/$pid/cmdline" 2>/dev/null && { echo "$pid"; return 0; }
-    done
-    return 1
-}
+source "$repo/bench/wine-pid.sh"
 wait_pid() {
     local pid
     for _ in $(seq 300); do

@@ -15,10 +15,14 @@ device clock set "2031-03-14 09:00"
 DISPLAY=$(cat "$MORVANE_DEVICE/display")
 export DISPLAY
 desktop=$(xdotool search --name ' - Wine desktop$' | head -1)
-where_file="$(dirname "$E2E_CLIENT")/where.txt"
+where_file=$(device path '\e2e\where.txt')
 
 # The caption of the window that has the keys.
-focused() { xdotool getwindowname "$(xdotool getwindowfocus)" 2>/dev/null || true; }
+# While no window has them X says so with an error, which is no failure here.
+focused() {
+    local window
+    window=$(xdotool getwindowfocus 2>/dev/null) && xdotool getwindowname "$window" 2>/dev/null || true
+}
 wait_focus() { wait_for "\"$1\" has the keys" "[ \"\$(focused)\" = \"$1\" ]"; }
 press() { xdotool key --delay 100 "$@"; }
 type_text() { xdotool type --delay 30 -- "$1"; }

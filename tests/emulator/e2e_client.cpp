@@ -30,7 +30,9 @@
 // captions may hold blanks, so their arguments are separated by "|".
 //
 //   where SPOT                writes "X Y", the screen position where a person
-//                             taps SPOT, into where.txt beside itself:
+//                             taps SPOT, into the device's \e2e\where.txt
+//                             (the client's own folder is the host's, and
+//                             read-only inside the device's sandbox):
 //     CAPTION|ID              the middle of control ID of that dialog
 //     CAPTION|ID|row N        row N (from 1) of a list box, a tree view or the
 //                             open list of a drop-down list, as shown
@@ -337,8 +339,8 @@ int listVerb(const std::wstring& verb, std::wstring line)
 
 bool writeWhere(POINT spot)
 {
-    std::wstring path = ownPath();
-    path = path.substr(0, path.find_last_of(L'\\') + 1) + L"where.txt";
+    CreateDirectoryW(L"C:\\e2e", nullptr);
+    const std::wstring path = L"C:\\e2e\\where.txt";
     std::string text = std::to_string(spot.x) + " " + std::to_string(spot.y) + "\n";
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;

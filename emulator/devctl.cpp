@@ -18,7 +18,6 @@
 //   status             the clock, registrations and "NextScheduled"
 #include "emulator/device_services.h"
 #include "emulator/device_status.h"
-#include "emulator/program_start.h"
 #include "emulator/start_menu.h"
 #include "emulator/startup_folder.h"
 #include "platform/device.h"
@@ -131,14 +130,12 @@ int startProgram(bool wait)
     // Detached, so that a program that stays (a resident instance) does not
     // hold the pipes of whoever ran the device command. The program may be
     // one of the build's on a host drive that the device script mapped.
-    if (!program_start::retryingRefusals([&] {
-            return ce::CreateHarnessProcessW(program.c_str(), arguments.data(), DETACHED_PROCESS, &process);
-        })) {
+    if (!ce::CreateHarnessProcessW(program.c_str(), arguments.data(), DETACHED_PROCESS, &process)) {
         DWORD error = GetLastError();
         if (error == ERROR_INTERNAL_ERROR) {
             // Wine, not the program: say so, in the device script's words.
             write(STD_ERROR_HANDLE, L"device: Wine refused to start " + program + L" " +
-                                        std::to_wstring(program_start::Attempts) +
+                                        std::to_wstring(ce::StartAttempts) +
                                         L" times (error 1359) (not a test failure)\n");
             return CannotStart;
         }

@@ -1,6 +1,5 @@
 #include "emulator/notification_service.h"
 #include "emulator/device_services.h"
-#include "emulator/program_start.h"
 #include "platform/device.h"
 #include "platform/device_clock.h"
 #include "platform/device_log.h"
@@ -99,10 +98,8 @@ bool startRegisteredProgram(const std::wstring& program, const wchar_t* argument
     PROCESS_INFORMATION process{};
     // Detached: the device's programs never hold the host terminal or pipes
     // of whoever started the device.
-    if (!program_start::retryingRefusals([&] {
-            return ce::CreateProcessW(program.c_str(), arguments.data(), nullptr, nullptr, FALSE,
-                                      DETACHED_PROCESS, nullptr, nullptr, nullptr, &process);
-        })) {
+    if (!ce::CreateProcessW(program.c_str(), arguments.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                            nullptr, nullptr, nullptr, &process)) {
         trace(L"cannot start", program, GetLastError());
         return false;
     }

@@ -1,5 +1,4 @@
 #include "emulator/startup_folder.h"
-#include "emulator/program_start.h"
 #include "platform/device.h"
 #include "platform/scoped.h"
 
@@ -131,11 +130,8 @@ StartupResult runStartupFolder(const std::wstring& folder)
         }
         PROCESS_INFORMATION process{};
         // Detached, as every program the device starts on its own.
-        if (!program_start::retryingRefusals([&] {
-                return ce::CreateProcessW(target.program.c_str(), target.arguments.data(), nullptr,
-                                          nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr, nullptr,
-                                          &process);
-            })) {
+        if (!ce::CreateProcessW(target.program.c_str(), target.arguments.data(), nullptr, nullptr, FALSE,
+                                DETACHED_PROCESS, nullptr, nullptr, nullptr, &process)) {
             result.problems.push_back(path + L": cannot start " + target.program + L" (error " +
                                       std::to_wstring(GetLastError()) + L")");
             continue;

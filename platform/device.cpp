@@ -116,6 +116,9 @@ bool fileExists(const wchar_t* path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// The first pause after Wine refused a start; each further one is longer.
+constexpr DWORD RefusalPauseMs = 250;
+
 template <typename Result>
 Result refused(Result result)
 {
@@ -199,9 +202,25 @@ BOOL startAndTrace(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
 {
     PROCESS_INFORMATION scratch{};
     PROCESS_INFORMATION* information = lpProcessInformation ? lpProcessInformation : &scratch;
-    BOOL ok = startProgram(lpApplicationName, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
-                           bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
-                           lpStartupInfo, information);
+    struct Start {
+        LPCWSTR image;
+        LPWSTR line;
+        LPSECURITY_ATTRIBUTES processAttributes, threadAttributes;
+        BOOL inheritHandles;
+        DWORD creationFlags;
+        LPVOID environment;
+        LPCWSTR currentDirectory;
+        LPSTARTUPINFOW startupInfo;
+        LPPROCESS_INFORMATION information;
+    } start{lpApplicationName, lpCommandLine, lpProcessAttributes, lpThreadAttributes, bInheritHandles,
+            dwCreationFlags, lpEnvironment, lpCurrentDirectory, lpStartupInfo, information};
+    BOOL ok = ce::retryingRefusals(
+        [](void* context) {
+            const Start& s = *static_cast<const Start*>(context);
+            return startProgram(s.image, s.line, s.processAttributes, s.threadAttributes, s.inheritHandles,
+                                s.creationFlags, s.environment, s.currentDirectory, s.startupInfo, s.information);
+        },
+        &start, RefusalPauseMs);
     DWORD error = ok ? 0 : GetLastError();
     HeapText outcome;
     if (ok)
@@ -311,6 +330,18 @@ BOOL CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
     return startAndTrace(lpApplicationName, lpCommandLine, lpProcessAttributes, lpThreadAttributes,
                          bInheritHandles, dwCreationFlags, lpEnvironment, lpCurrentDirectory,
                          lpStartupInfo, lpProcessInformation);
+}
+
+BOOL retryingRefusals(BOOL (*start)(void* context), void* context, DWORD pauseMs)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (start(context)) return TRUE;
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == StartAttempts) return FALSE;
+        device_log::write(L"refused by the platform (error 1359), trying again");
+        Sleep(pauseMs * static_cast<DWORD>(attempt));
+        SetLastError(error);
+    }
 }
 
 BOOL CreateHarnessProcessW(LPCWSTR lpApplicationName, LPWSTR lpCommandLine, DWORD dwCreationFlags,

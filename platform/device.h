@@ -37,6 +37,15 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttrib
 DWORD GetFileAttributesW(LPCWSTR lpFileName);
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
 
+// Wine now and then refuses a start on a loaded machine with
+// ERROR_INTERNAL_ERROR (1359): the new process ended before it ever ran. A
+// handheld never does, so CreateProcessW and CreateHarnessProcessW try again
+// on that error alone: start is called until it succeeds, fails for another
+// reason, or has been refused StartAttempts times, pausing pauseMs longer
+// after each refusal; the last error stays.
+constexpr int StartAttempts = 6;
+BOOL retryingRefusals(BOOL (*start)(void* context), void* context, DWORD pauseMs);
+
 // For the emulator and the tests alone: starts a build's program from a host
 // folder that they mapped as a drive, as CreateProcessW does otherwise. The
 // device's own programs never call it.

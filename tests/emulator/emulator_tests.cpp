@@ -3,7 +3,6 @@
 #include "emulator/device_services.h"
 #include "emulator/device_status.h"
 #include "emulator/notification_service.h"
-#include "emulator/program_start.h"
 #include "emulator/startup_folder.h"
 #include "platform/aygshell.h"
 #include "platform/device.h"
@@ -36,43 +35,6 @@ SYSTEMTIME deviceMomentIn(LONGLONG seconds)
 }
 
 // ---- The device's own starts ---------------------------------------------------
-
-// Wine's refusal of a start (1359) is tried again, up to six times; any other
-// failure is the program's answer and is given at once.
-TEST(DeviceStarts, OnlyWinesRefusalIsTriedAgainAndOnlySixTimes)
-{
-    const struct {
-        std::vector<DWORD> failures;   // the errors of the failed tries, in order
-        bool started;
-        size_t tries;
-        DWORD lastError;
-    } cases[] = {
-        {{}, true, 1, 0},
-        {{ERROR_INTERNAL_ERROR, ERROR_INTERNAL_ERROR}, true, 3, 0},
-        {{ERROR_FILE_NOT_FOUND}, false, 1, ERROR_FILE_NOT_FOUND},
-        {{ERROR_INTERNAL_ERROR, ERROR_PATH_NOT_FOUND}, false, 2, ERROR_PATH_NOT_FOUND},
-        {std::vector<DWORD>(6, ERROR_INTERNAL_ERROR), false, 6, ERROR_INTERNAL_ERROR},
-        {std::vector<DWORD>(7, ERROR_INTERNAL_ERROR), false, 6, ERROR_INTERNAL_ERROR},
-    };
-    for (const auto& c : cases) {
-        size_t tries = 0;
-        BOOL started = program_start::retryingRefusals(
-            [&] {
-                if (tries < c.failures.size()) {
-                    SetLastError(c.failures[tries++]);
-                    return FALSE;
-                }
-                ++tries;
-                return TRUE;
-            },
-            1);
-        EXPECT_EQ(started != FALSE, c.started) << c.failures.size();
-        EXPECT_EQ(tries, c.tries) << c.failures.size();
-        if (!c.started) {
-            EXPECT_EQ(GetLastError(), c.lastError) << c.failures.size();
-        }
-    }
-}
 
 // ---- Shortcut files --------------------------------------------------------
 

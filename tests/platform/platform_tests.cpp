@@ -292,6 +292,47 @@ TEST(DevicePaths, TheHostsNamespacesAreRefusedAsMissingPaths)
     ce::setSoundListener(nullptr);
 }
 
+// Wine's refusal of a start (1359) is tried again, up to six times; any other
+// failure is the program's answer and is given at once.
+TEST(HandheldProcess, OnlyWinesRefusalIsTriedAgainAndOnlySixTimes)
+{
+    const struct {
+        std::vector<DWORD> failures;   // the errors of the failed tries, in order
+        bool started;
+        size_t tries;
+        DWORD lastError;
+    } cases[] = {
+        {{}, true, 1, 0},
+        {{ERROR_INTERNAL_ERROR, ERROR_INTERNAL_ERROR}, true, 3, 0},
+        {{ERROR_FILE_NOT_FOUND}, false, 1, ERROR_FILE_NOT_FOUND},
+        {{ERROR_INTERNAL_ERROR, ERROR_PATH_NOT_FOUND}, false, 2, ERROR_PATH_NOT_FOUND},
+        {std::vector<DWORD>(6, ERROR_INTERNAL_ERROR), false, 6, ERROR_INTERNAL_ERROR},
+        {std::vector<DWORD>(7, ERROR_INTERNAL_ERROR), false, 6, ERROR_INTERNAL_ERROR},
+    };
+    for (const auto& c : cases) {
+        struct Tries {
+            const std::vector<DWORD>& failures;
+            size_t count = 0;
+        } tries{c.failures};
+        BOOL started = ce::retryingRefusals(
+            [](void* context) {
+                auto& t = *static_cast<Tries*>(context);
+                if (t.count < t.failures.size()) {
+                    SetLastError(t.failures[t.count++]);
+                    return FALSE;
+                }
+                ++t.count;
+                return TRUE;
+            },
+            &tries, 1);
+        EXPECT_EQ(started != FALSE, c.started) << c.failures.size();
+        EXPECT_EQ(tries.count, c.tries) << c.failures.size();
+        if (!c.started) {
+            EXPECT_EQ(GetLastError(), c.lastError) << c.failures.size();
+        }
+    }
+}
+
 TEST(HandheldProcess, LineLongerThanAnyCommandLineIsRefusedWhole)
 {
     test::ScratchFolder folder(L"process");

@@ -11,13 +11,20 @@ namespace {
 
 constexpr wchar_t LogVariable[] = L"DEVICE_LOG";
 
-// Read once, at the program's start (below), before any thread of its own.
+// Read at the first use. Plain statics rather than a guarded one, which
+// would bring the C++ runtime's locks along; two threads that race read the
+// same value.
 wchar_t logPath[MAX_PATH] = L"";
+bool logPathRead = false;
 
-void readLogPath()
+const wchar_t* readLogPath()
 {
-    DWORD length = GetEnvironmentVariableW(LogVariable, logPath, static_cast<DWORD>(std::size(logPath)));
-    if (length == 0 || length >= std::size(logPath)) logPath[0] = L'\0';
+    if (!logPathRead) {
+        DWORD length = GetEnvironmentVariableW(LogVariable, logPath, static_cast<DWORD>(std::size(logPath)));
+        if (length == 0 || length >= std::size(logPath)) logPath[0] = L'\0';
+        logPathRead = true;
+    }
+    return logPath;
 }
 
 const wchar_t* programName()
@@ -31,7 +38,6 @@ const wchar_t* programName()
 
 // Every program of the device says when it started and with what arguments.
 const bool startWritten = [] {
-    readLogPath();
     HeapText line;
     if (device_log::enabled() && line.assign(L"start\t") && line.append(ce::CommandLine()))
         device_log::write(line.c_str());
@@ -42,7 +48,7 @@ const bool startWritten = [] {
 
 namespace device_log {
 
-bool enabled() { return logPath[0] != L'\0'; }
+bool enabled() { return readLogPath()[0] != L'\0'; }
 
 void write(const wchar_t* what)
 {

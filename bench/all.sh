@@ -6,7 +6,8 @@
 # BUILD/bench.log. A ratio must be at most its target, or at least it when
 # the target reads ">=N" (a share of successes). A sixth field names a unit
 # when the figure is an amount rather than a ratio ("bytes", "KiB"): such a
-# figure is met at or under its target in that unit.
+# figure is met at or under its target in that unit. A target of "-" is a
+# figure reported before it has a target.
 #
 #   bench/all.sh BUILD
 set -uo pipefail
@@ -55,11 +56,14 @@ awk -F'\t' '
             atLeast = target[i] ~ /^>=/
             bound = atLeast ? substr(target[i], 3) + 0 : target[i] + 0
             if (ratio[i] == "-") { verdict = "FAILED"; missed++ }
+            else if (target[i] == "-") { verdict = "-"; untargeted++ }
             else if (atLeast ? ratio[i] + 0 >= bound : ratio[i] + 0 <= bound) verdict = "yes"
             else { verdict = "NO"; missed++ }
             shown = ratio[i] == "-" ? "-" : ratio[i] unit[i]
             goal = target[i] == "-" ? "-" : (atLeast ? target[i] : "<=" target[i]) unit[i]
             printf "%-*s  %12s  %14s  %-6s  %s\n", width, name[i], shown, goal, verdict, base[i]
         }
-        printf "\n%d of %d targets met (details: '"$log"')\n", NR - missed, NR
+        printf "\n%d of %d targets met", NR - missed - untargeted, NR - untargeted
+        if (untargeted) printf "; %d figure%s without a target yet", untargeted, (untargeted > 1 ? "s" : "")
+        printf " (details: '"$log"')\n"
     }' "$rows"

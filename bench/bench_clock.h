@@ -49,6 +49,13 @@ inline void figure(const char* name, double ratio, double target, const char* ba
     fflush(stdout);
 }
 
+// A figure reported without a target yet: its row reads "-" for the target.
+inline void untargetedFigure(const char* name, double ratio, const char* baseline)
+{
+    printf("figure\t%s\t%.2f\t-\t%s\n", name, ratio, baseline);
+    fflush(stdout);
+}
+
 } // namespace bench
 
 #endif

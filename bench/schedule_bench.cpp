@@ -120,7 +120,7 @@ void registrationCalls()
 
 // The three in turn, the order changing each round, so that all see the same
 // machine load; medians of each. Returns the ratio to the enumeration.
-double compare(const wchar_t* title)
+double compare(const wchar_t* title, bool targeted)
 {
     std::vector<double> plain, scheduled, fixed;
     int records = 0;
@@ -143,20 +143,24 @@ double compare(const wchar_t* title)
             L"  enumeration %.2f ms, ScheduleNextRun %.2f ms: ratio %.2f%ls\n"
             L"  of which registration calls %.2f ms; the rest %.2f ms: ratio %.2f\n",
             title, records, Rounds, plainMs, scheduledMs, ratio,
-            ratio <= Target ? L" (target 1.5x met)" : L" (over 1.5x)", fixedMs, scheduledMs - fixedMs,
+            !targeted ? L"" : ratio <= Target ? L" (target 1.5x met)" : L" (over 1.5x)", fixedMs, scheduledMs - fixedMs,
             (scheduledMs - fixedMs) / plainMs);
     fflush(stdout);
     return ratio;
 }
 
-// The worst of Runs runs counts: the target holds in every one.
-void worstOfRuns(const char* name, const wchar_t* title)
+// The worst of Runs runs counts: the target holds in every one. Untargeted:
+// the figure is reported, and its target comes later.
+void worstOfRuns(const char* name, const wchar_t* title, bool targeted)
 {
     double worst = 0;
-    for (int run = 0; run < Runs; ++run) worst = std::max(worst, compare(title));
+    for (int run = 0; run < Runs; ++run) worst = std::max(worst, compare(title, targeted));
     char figureName[128];
     snprintf(figureName, sizeof figureName, "%s (worst of %d runs)", name, Runs);
-    bench::figure(figureName, worst, Target, "enumeration of the same file");
+    if (targeted)
+        bench::figure(figureName, worst, Target, "enumeration of the same file");
+    else
+        bench::untargetedFigure(figureName, worst, "enumeration of the same file");
 }
 
 } // namespace
@@ -170,13 +174,13 @@ int wmain()
         wprintf(L"could not write %ls\n", path.c_str());
         return 1;
     }
-    worstOfRuns("ScheduleNextRun, 10,000 mixed timed commands", L"mixed recurrences");
+    worstOfRuns("ScheduleNextRun, 10,000 mixed timed commands", L"mixed recurrences", true);
 
     if (!writeFile(path, sameMomentCommand)) {
         wprintf(L"could not write %ls\n", path.c_str());
         return 1;
     }
-    worstOfRuns("ScheduleNextRun, 10,000 commands at one moment", L"all at one moment");
+    worstOfRuns("ScheduleNextRun, 10,000 commands at one moment", L"all at one moment", false);
 
     Scheduler().ClearTimedRegistrations();
     DeleteFileW(path.c_str());

@@ -23,24 +23,14 @@ for program in "$client" "$commands" "$poller"; do
     [ -f "$program" ] || { echo "no $program: build $MORVANE_BUILD first" >&2; exit 1; }
 done
 
-device() { "$repo/device" "$@"; }
-own_device=0
+source "$repo/bench/device-bench.sh"
 baseline=""
 cleanup() {
     [ -n "$baseline" ] && kill "$baseline" 2>/dev/null
-    if [ "$own_device" = 1 ]; then
-        device down
-        rm -rf "$MORVANE_DEVICE"
-    fi
+    drop_own_device
     return 0
 }
 trap cleanup EXIT
-if [ -z "${MORVANE_DEVICE:-}" ]; then
-    export MORVANE_DEVICE
-    MORVANE_DEVICE=$(mktemp -d /tmp/morvane-bench-device.XXXXXX)
-    rmdir "$MORVANE_DEVICE"
-    own_device=1
-fi
 
 device up
 device run "$client" close ZELMORVANE >/dev/null 2>&1 || true
@@ -71,8 +61,6 @@ cp "$poller" "$MORVANE_DEVICE/drive_c/bench/poll_scheduler.exe"
     cd "$MORVANE_DEVICE/drive_c"
     setsid "$WINE" 'C:\bench\poll_scheduler.exe' </dev/null >/dev/null 2>&1 &
 )
-
-source "$repo/bench/wine-pid.sh"
 
 service=$(pid_of 'notifysvc\.exe') || { echo "the notification service is not running" >&2; exit 1; }
 morvane=$(pid_of 'morvane\.exe') || { echo "Morvane is not resident" >&2; exit 1; }

@@ -36,5 +36,10 @@ done
 names=$(printf 'Command%03d;' $(seq 1 40))
 device run 'C:\windows\system32\reg.exe' \
     "add \"HKLM\\Software\\Quillon Software\\Morvane\" /v NextScheduled /t REG_SZ /d $names /f"
-device status | grep -qxF "NextScheduled $names" || fail "NextScheduled: $(device status | grep NextScheduled)"
+# The status is kept whole, with its exit code, so that a failure shows what
+# this very call said (it once failed here, 1 run in 16, and a second call
+# showed the value in full).
+code=0
+status=$(device status) || code=$?
+grep -qxF "NextScheduled $names" <<<"$status" || fail "NextScheduled (status exit code $code): $status"
 echo "PASS"

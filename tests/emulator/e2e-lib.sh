@@ -2,6 +2,9 @@
 # made by e2e-setup.sh for the whole run), its test client and probe, and
 # waiting on conditions. Sourced, not run.
 set -euo pipefail
+# A command that ends a script through "set -e" names itself, so that no
+# script ever fails without saying where.
+trap 'echo "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" ended with $?" >&2' ERR
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 : "${MORVANE_DEVICE:?}" "${MORVANE_BUILD:?}" "${E2E_CLIENT:?}" "${E2E_PROBE:?}"

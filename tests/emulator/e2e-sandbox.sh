@@ -21,7 +21,8 @@ sandboxes() { { grep -lzxF "MORVANE_SANDBOX=$MORVANE_DEVICE" /proc/[0-9]*/cmdlin
 pids=$(device_processes)
 [ -n "$pids" ] || fail "the device has no processes"
 for ns in mnt pid net; do
-    seen=$(for pid in $pids; do readlink "/proc/$pid/ns/$ns" 2>/dev/null; done | sort -u)
+    # A process that has ended meanwhile is passed over, not an error.
+    seen=$(for pid in $pids; do readlink "/proc/$pid/ns/$ns" 2>/dev/null || true; done | sort -u)
     [ "$(wc -l <<<"$seen")" = 1 ] || fail "the device's processes are in several $ns namespaces"
     [ "$seen" != "$(readlink /proc/self/ns/$ns)" ] || fail "the device shares the host's $ns namespace"
 done
@@ -29,7 +30,9 @@ for pid in $pids; do
     grep -q '^CapEff:[[:space:]]*0*$' "/proc/$pid/status" 2>/dev/null || [ ! -e "/proc/$pid" ] ||
         fail "device process $pid has capabilities"
 done
-service=$(for pid in $pids; do grep -qa 'notifysvc\.exe' "/proc/$pid/cmdline" 2>/dev/null && echo "$pid"; done | head -n1)
+service=$(for pid in $pids; do
+    if grep -qa 'notifysvc\.exe' "/proc/$pid/cmdline" 2>/dev/null; then echo "$pid"; fi
+done | head -n1)
 [ -n "$service" ] || fail "the notification service does not run"
 interfaces=$(tail -n +3 "/proc/$service/net/dev" | cut -d: -f1 | tr -d ' ')
 [ "$interfaces" = lo ] || fail "the device has network interfaces: $interfaces"

@@ -4,7 +4,23 @@
 set -euo pipefail
 # A command that ends a script through "set -e" names itself, so that no
 # script ever fails without saying where.
-trap 'echo "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" ended with $?" >&2' ERR
+trap 'echo "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" ended with $?" >&2
+      echo "--- the notification service: $(service_state)" >&2' ERR
+
+# Whether the device's notification service runs: without it, a status or
+# clock call brings the device up and takes it down again.
+service_state() {
+    local file pid
+    for file in $(grep -lza 'notifysvc[.]exe' /proc/[0-9]*/cmdline 2>/dev/null); do
+        pid=${file#/proc/}
+        pid=${pid%/cmdline}
+        if grep -qzxF "WINEPREFIX=$MORVANE_DEVICE" "/proc/$pid/environ" 2>/dev/null; then
+            echo "running (process $pid)"
+            return
+        fi
+    done
+    echo "not running"
+}
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 : "${MORVANE_DEVICE:?}" "${MORVANE_BUILD:?}" "${E2E_CLIENT:?}" "${E2E_PROBE:?}"
@@ -15,6 +31,7 @@ WAIT_SECONDS=${WAIT_SECONDS:-120}
 
 fail() {
     echo "FAIL: $*" >&2
+    echo "--- the notification service: $(service_state)" >&2
     echo "--- device status:" >&2
     device status >&2 || true
     exit 1

@@ -2,10 +2,24 @@
 # made by e2e-setup.sh for the whole run), its test client and probe, and
 # waiting on conditions. Sourced, not run.
 set -euo pipefail
-# A command that ends a script through "set -e" names itself, so that no
-# script ever fails without saying where.
-trap 'echo "FAIL: ${BASH_SOURCE[0]##*/} line $LINENO: \"$BASH_COMMAND\" ended with $?" >&2
-      echo "--- the notification service: $(service_state)" >&2' ERR
+# A command that ends a script through "set -e" names itself and the calls
+# that led to it, so that no script ever fails without saying where; in a
+# function too (errtrace), where a failure would otherwise end the script
+# without a word.
+script_stopped() {
+    local code=$1 line=$2 command=$3 where i
+    # Only in the script itself: a subshell's end is said where the script
+    # meets it, and where set -e is off (a command substitution) nothing ends.
+    if [ "$BASHPID" != "$$" ] || [[ $- != *e* ]]; then return 0; fi
+    where="${BASH_SOURCE[1]##*/} line $line"
+    for ((i = 1; i < ${#FUNCNAME[@]} - 1; i++)); do
+        where+=" in ${FUNCNAME[i]}, called from ${BASH_SOURCE[i + 1]##*/} line ${BASH_LINENO[i]}"
+    done
+    echo "FAIL: $where: \"$command\" ended with $code" >&2
+    echo "--- the notification service: $(service_state)" >&2
+}
+set -E
+trap 'script_stopped $? $LINENO "$BASH_COMMAND"' ERR
 
 # Whether the device's notification service runs: without it, a status or
 # clock call brings the device up and takes it down again.

@@ -64,11 +64,14 @@ std::vector<TimedRegistration> timedRegistrations()
         DWORD type = 0, size = sizeof when;
         LONG r = RegEnumValueW(timed.get(), i, program, &programLength, nullptr, &type,
                                reinterpret_cast<BYTE*>(&when), &size);
-        if (r == ERROR_NO_MORE_ITEMS) break;
+        // A value too long for a registration is not one.
+        if (r == ERROR_MORE_DATA) continue;
+        // Anything else ends the list: once the key is deleted (every
+        // registration cleared) each further index fails too, and the list
+        // would go on for four billion of them.
+        if (r != ERROR_SUCCESS) break;
         // A value that is not a valid moment is not a registration.
-        if (r != ERROR_SUCCESS || type != REG_BINARY || size != sizeof when ||
-            !device_clock::isValid(when))
-            continue;
+        if (type != REG_BINARY || size != sizeof when || !device_clock::isValid(when)) continue;
         result.push_back({program, when});
     }
     return result;

@@ -46,6 +46,11 @@ WAIT_SECONDS=${WAIT_SECONDS:-120}
 fail() {
     echo "FAIL: $*" >&2
     echo "--- the notification service: $(service_state)" >&2
+    # The script's probe log, when it keeps one: which programs did run.
+    if [ -n "${log:-}" ] && [ -f "$log" ]; then
+        echo "--- $log:" >&2
+        tail -n 20 "$log" >&2
+    fi
     echo "--- device status:" >&2
     device status >&2 || true
     exit 1

@@ -15,7 +15,6 @@ tool "setting|EnableTrayIcon|1"
 tool "setting|ShowMainWin|1"
 device clock set "2026-06-10 08:00"
 
-ui() { client "$@" || fail "could not $*"; }
 shot() {
     local file="$MORVANE_BUILD/e2e-journey-$1.png"
     device screenshot "$file"

@@ -9,7 +9,7 @@ TOOL='\Program Files\Morvane\e2e_commands.exe'
 tool() { device run "$TOOL" "$*"; }
 # tool_value VERB...: the tool's exit code (a counter's value, say).
 tool_value() { local n=0; tool "$@" || n=$?; echo "$n"; }
-add() { tool "$1" || fail "could not store the command $1"; }
+add() { local code=0; tool "$1" || code=$?; [ "$code" = 0 ] || fail "could not store the command $1 (exit code $code)"; }
 counter() { tool_value "counter|$1"; }
 stored() { tool "exists|$1"; }
 

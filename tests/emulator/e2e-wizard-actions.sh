@@ -11,7 +11,6 @@ device reset
 trap 'client close ZELMORVANE >/dev/null 2>&1 || true' EXIT
 tool "setting|ShowMainWin|1"
 
-ui() { client "$@" || fail "could not $*"; }
 shot() { device screenshot "$MORVANE_BUILD/e2e-wizard-$1.png"; echo "screenshot: $MORVANE_BUILD/e2e-wizard-$1.png"; }
 
 log=$(place_probe '\e2e\wizard')

@@ -65,20 +65,29 @@ seal_prefix() {
     done < <(find -P "$drive_c" -type l -print0)
 }
 
-# start_virtual_desktop: brings the prefix's desktop up and waits until it is
-# there, so that the first window of a test does not race its start. The
-# first desktop of a fresh Wine server may close again about a second after
-# it came up, between two looks on a loaded machine; every ten seconds it is
-# asked for again (a second explorer for a desktop that is up just ends).
-start_virtual_desktop() {
-    local tick
+# bring_up_desktop TITLE START...: runs START, which brings a virtual desktop
+# up in the background, and waits (three minutes at most) until a window
+# titled TITLE is there. The first desktop of a fresh Wine server may close
+# again about a second after it came up, between two looks on a loaded
+# machine; START runs again every ten seconds (a second explorer for a
+# desktop that is up just ends).
+bring_up_desktop() {
+    local title=$1 tick
+    shift
     for tick in $(seq 0 1799); do
-        if [ $((tick % 100)) = 0 ]; then
-            "$WINE" explorer /desktop=Default,240x320 >/dev/null 2>&1 </dev/null &
-        fi
-        xwininfo -root -tree 2>/dev/null | grep -q 'Wine desktop' && return 0
+        if [ $((tick % 100)) = 0 ]; then "$@"; fi
+        xwininfo -root -tree 2>/dev/null | grep -qF "$title" && return 0
         sleep 0.1
     done
+    return 1
+}
+
+start_explorer_in_background() { "$WINE" explorer "$@" >/dev/null 2>&1 </dev/null & }
+
+# start_virtual_desktop: brings the prefix's desktop up and waits until it is
+# there, so that the first window of a test does not race its start.
+start_virtual_desktop() {
+    bring_up_desktop 'Wine desktop' start_explorer_in_background /desktop=Default,240x320 && return 0
     echo "device: the tests' virtual desktop did not come up (not a test failure)" >&2
     return 1
 }

@@ -81,14 +81,19 @@ has_line() { [ "$(count_lines "$1" "$2")" -gt 0 ]; }
 
 running() { local n=0; client count "$1" || n=$?; echo "$n"; }
 
+# or_fail WHAT COMMAND...: runs COMMAND, and fails the test with WHAT and
+# the command's exit code when it does not succeed.
+or_fail() {
+    local what=$1 code=0
+    shift
+    "$@" || code=$?
+    [ "$code" = 0 ] || fail "$what (exit code $code)"
+}
+
 # A step on the device screen through the test client; its exit code says
 # how it failed (1: the dialog or control was not there; other codes: the
 # client itself did not end as it should).
-ui() {
-    local code=0
-    client "$@" || code=$?
-    [ "$code" = 0 ] || fail "could not $* (exit code $code)"
-}
+ui() { or_fail "could not $*" client "$@"; }
 
 # A copy of probe.exe at DEVICE_FOLDER\probe.exe, with no log yet; prints
 # the host path of its log.

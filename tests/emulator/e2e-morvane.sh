@@ -9,7 +9,7 @@ TOOL='\Program Files\Morvane\e2e_commands.exe'
 tool() { device run "$TOOL" "$*"; }
 # tool_value VERB...: the tool's exit code (a counter's value, say).
 tool_value() { local n=0; tool "$@" || n=$?; echo "$n"; }
-add() { local code=0; tool "$1" || code=$?; [ "$code" = 0 ] || fail "could not store the command $1 (exit code $code)"; }
+add() { or_fail "could not store the command $1" tool "$1"; }
 counter() { tool_value "counter|$1"; }
 stored() { tool "exists|$1"; }
 

@@ -86,12 +86,8 @@ TEST_F(Notifications, AValueTooLongToBeARegistrationIsPassedOver)
     ASSERT_TRUE(CeRunAppAtTime(L"\\windows\\mvlaunch.exe", &valid));
     // Its name sorts first, so that the list must go on past it.
     std::wstring tooLongName = L"\\windows\\" + std::wstring(MAX_PATH + 20, L'a') + L".exe";
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, notification_db::TimedSubkey, 0,
-                                           KEY_SET_VALUE, &key));
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key, tooLongName.c_str(), 0, REG_BINARY,
-                                            reinterpret_cast<const BYTE*>(&valid), sizeof valid));
-    RegCloseKey(key);
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, notification_db::TimedSubkey,
+                                             tooLongName.c_str(), REG_BINARY, &valid, sizeof valid));
     auto timed = notification_db::timedRegistrations();
     ASSERT_EQ(1u, timed.size());
     EXPECT_EQ(L"\\windows\\mvlaunch.exe", timed[0].program);

@@ -12,9 +12,10 @@ namespace {
 constexpr wchar_t CommandFileName[] = L"zelvane.dat";
 constexpr wchar_t TemporaryFileName[] = L"_cmd_.tmp";
 constexpr wchar_t Caption[] = L"Morvane";
-
-// Kept records go to the temporary file in blocks of this size.
-constexpr DWORD CopyBlockSize = 32768;
+// The unreadable rest of a damaged file goes to "zelvane.bad", or, when an
+// earlier one is there, "zelvane2.bad" and on: never over an earlier one.
+constexpr wchar_t SetAsideStem[] = L"zelvane";
+constexpr int SetAsideNames = 999;
 
 // Packs the body fields in file order into out, or only counts their bytes
 // when out is null. Nothing is aligned.
@@ -392,14 +393,17 @@ private:
     MutexLock lock_;
 };
 
-bool writeAll(HANDLE file, const BYTE* data, DWORD count)
+bool writeAll(HANDLE file, const BYTE* data, DWORD count, DWORD* written = nullptr)
 {
-    DWORD written = 0;
-    return WriteFile(file, data, count, &written, nullptr) && written == count;
+    DWORD done = 0;
+    const bool whole = (count == 0 || WriteFile(file, data, count, &done, nullptr)) && done == count;
+    if (written) *written = done;
+    return whole;
 }
 
 // The platform refuses to replace a file that another process holds open
-// (an enumeration, a search); those end quickly, so retry for a while.
+// (another reader taking its copy, a program that is not ours); readers let
+// go at once, so retry for a while.
 bool replaceFile(const wchar_t* replacement, const wchar_t* target)
 {
     DWORD start = GetTickCount();
@@ -426,7 +430,7 @@ void showShortWrite(DWORD written, DWORD computed)
     wchar_t text[96];
     swprintf(text, std::size(text), L"Bytes Written != Record Length : %d != %d", static_cast<int>(written),
              static_cast<int>(computed));
-    ce::MessageBoxW(nullptr, text, Caption, MB_ICONHAND);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
 }
 
 // A failure of a change to the file, with the platform's error code.
@@ -437,9 +441,19 @@ void showFailure(const wchar_t* what, DWORD error)
     ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
 }
 
+void showSetAside(const wchar_t* path)
+{
+    wchar_t text[PathCapacity + 200];
+    swprintf(text, std::size(text),
+             L"Part of the command file could not be read. Every command before it was kept, and the rest was "
+             L"set aside in %ls.",
+             path);
+    ce::MessageBoxW(nullptr, text, Caption, MB_ICONEXCLAMATION);
+}
+
 } // namespace
 
-CommandFile::CommandFile() : readBlock(heapArray<BYTE>(ReadBlockSize))
+CommandFile::CommandFile()
 {
     wchar_t module[PathCapacity] = L"";
     GetModuleFileNameW(instanceHandle, module, static_cast<DWORD>(std::size(module)));
@@ -449,7 +463,7 @@ CommandFile::CommandFile() : readBlock(heapArray<BYTE>(ReadBlockSize))
     if (dataFolder[0]) CreateDirectoryW(dataFolder, nullptr);
 }
 
-CommandFile::CommandFile(const wchar_t* programFolder) : readBlock(heapArray<BYTE>(ReadBlockSize))
+CommandFile::CommandFile(const wchar_t* programFolder)
 {
     setDataFolder(programFolder);
 }
@@ -467,10 +481,26 @@ bool CommandFile::filePath(const wchar_t* name, wchar_t (&path)[PathCapacity]) c
     return dataFolder[0] && copyText(path, dataFolder) && appendText(path, L"\\") && appendText(path, name);
 }
 
-// A delete interrupted after the command file was removed and before the
-// temporary file took its name leaves the kept records only in the temporary
-// file: it becomes the command file again. Fails (with the platform's error)
-// only when that rename fails, so that no empty command file hides them.
+// Where the records that read, from the first, end: the file's size when all
+// of them do. Leaves the reader at the start again.
+DWORD CommandFile::readableEnd()
+{
+    readOffset = 0;
+    const BYTE* body = nullptr;
+    DWORD length = 0;
+    StringLengths lengths;
+    DWORD end = 0;
+    while (nextRecord(body, length) == RecordRead::Record && checkBody(body, length, lengths)) end = readOffset;
+    readOffset = 0;
+    return end;
+}
+
+// An older version's delete that stopped after removing the command file
+// left the kept records in the temporary file only: it becomes the command
+// file again, but only when every record in it reads, since a temporary file
+// cut short by a power cut would pass for the whole. One that does not read
+// is removed. Fails (with the platform's error) only when the rename fails,
+// so that no empty command file hides the records.
 DWORD CommandFile::recoverLeftoverTemporary()
 {
     wchar_t commandPath[PathCapacity], temporaryPath[PathCapacity];
@@ -485,7 +515,19 @@ DWORD CommandFile::recoverLeftoverTemporary()
     DWORD attributes = GetFileAttributesW(temporaryPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
     WriterLock lock(dataFolder);
-    if (!lock.held() || !commandFileMissing() || MoveFileW(temporaryPath, commandPath)) return 0;
+    if (!lock.held() || !commandFileMissing()) return 0;
+    bool whole = false;
+    {
+        ScopedHandle temporary(CreateFileW(temporaryPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+        whole = temporary && readWhole(temporary.get()) == 0 && readableEnd() == contentsSize;
+        forgetContents();
+    }
+    if (!whole) {
+        DeleteFileW(temporaryPath);
+        return 0;
+    }
+    if (MoveFileW(temporaryPath, commandPath)) return 0;
     DWORD error = GetLastError();
     return error ? error : ERROR_OPEN_FAILED;
 }
@@ -506,13 +548,58 @@ DWORD CommandFile::openQuietly()
     closeCommandFile();
     wchar_t path[PathCapacity];
     if (!filePath(CommandFileName, path)) return ERROR_FILENAME_EXCED_RANGE;
-    if (!readBlock) return ERROR_NOT_ENOUGH_MEMORY;
     if (DWORD error = recoverLeftoverTemporary()) return error;
     HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD error = GetLastError();
     if (file == INVALID_HANDLE_VALUE) return error ? error : ERROR_OPEN_FAILED;
     commandHandle.reset(file);
+    return 0;
+}
+
+// Readers take the whole file and let go of it at once. The platform cannot
+// replace a file that another process has open, whatever sharing that
+// process asked for, and every change replaces the file: a reader that kept
+// it open while it acts (a run showing a message) would refuse every change
+// for as long. Taking a copy costs a read of the file, which is small.
+DWORD CommandFile::loadQuietly()
+{
+    if (DWORD error = openQuietly()) return error;
+    DWORD error = readWhole(commandHandle.get());
+    commandHandle.reset();
+    if (error) forgetContents();
+    return error;
+}
+
+bool CommandFile::reserve(DWORD bytes)
+{
+    if (contents && bytes <= contentsCapacity) return true;
+    const DWORD rounded = (bytes + 4095u) & ~4095u;
+    contents.reset();
+    contentsCapacity = 0;
+    contents = heapArray<BYTE>(rounded);
+    if (!contents) return false;
+    contentsCapacity = rounded;
+    return true;
+}
+
+DWORD CommandFile::readWhole(HANDLE file)
+{
+    forgetContents();
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file, &size)) return GetLastError() ? GetLastError() : ERROR_READ_FAULT;
+    if (size.QuadPart > MaxFileBytes) return ERROR_NOT_ENOUGH_MEMORY;
+    const DWORD wanted = static_cast<DWORD>(size.QuadPart);
+    if (!reserve(wanted)) return ERROR_NOT_ENOUGH_MEMORY;
+    while (contentsSize < wanted) {
+        DWORD got = 0;
+        if (!ReadFile(file, contents.get() + contentsSize, wanted - contentsSize, &got, nullptr)) {
+            DWORD error = GetLastError();
+            return error ? error : ERROR_READ_FAULT;
+        }
+        if (got == 0) break;   // cut shorter meanwhile, by a tool writing in place
+        contentsSize += got;
+    }
     return 0;
 }
 
@@ -529,40 +616,20 @@ int CommandFile::openCommandFile()
 void CommandFile::closeCommandFile()
 {
     commandHandle.reset();
-    readStart = readEnd = 0;
+    forgetContents();
 }
 
-DWORD CommandFile::bufferedBytes(DWORD wanted)
-{
-    DWORD held = readEnd - readStart;
-    if (held >= wanted) return held;
-    memmove(readBlock.get(), readBlock.get() + readStart, held);
-    readStart = 0;
-    readEnd = held;
-    while (readEnd < wanted) {
-        DWORD got = 0;
-        if (!ReadFile(commandHandle.get(), readBlock.get() + readEnd, ReadBlockSize - readEnd, &got, nullptr) ||
-            got == 0)
-            break;
-        readEnd += got;
-    }
-    return readEnd - readStart;
-}
-
-// The next whole record in the read block. A length no body of this program
-// can have, or a body cut short, is damage: nothing after it can be trusted.
+// The next whole record of the copy. A length beyond any record kept, or a
+// body cut short, is damage: nothing after it can be trusted.
 CommandFile::RecordRead CommandFile::nextRecord(const BYTE*& body, DWORD& length)
 {
-    if (!commandHandle) return RecordRead::End;
-    DWORD held = readEnd - readStart;
-    if (held < 4) held = bufferedBytes(4);
-    if (held == 0) return RecordRead::End;
-    if (held < 4) return RecordRead::Damaged;
-    memcpy(&length, readBlock.get() + readStart, 4);
-    if (length > MaxBodyLength) return RecordRead::Damaged;
-    if (held < 4 + length && bufferedBytes(4 + length) < 4 + length) return RecordRead::Damaged;
-    body = readBlock.get() + readStart + 4;
-    readStart += 4 + length;
+    const DWORD left = contentsSize - readOffset;
+    if (left == 0) return RecordRead::End;
+    if (left < 4) return RecordRead::Damaged;
+    memcpy(&length, contents.get() + readOffset, 4);
+    if (length > MaxKeptBodyLength || left - 4 < length) return RecordRead::Damaged;
+    body = contents.get() + readOffset + 4;
+    readOffset += 4 + length;
     return RecordRead::Record;
 }
 
@@ -572,7 +639,13 @@ int CommandFile::readNextCommand(DWORD index, Command& command)
         closeCommandFile();
         return 0;
     }
-    if (index == 0 && !openCommandFile()) return 0;
+    if (index == 0) {
+        DWORD error = loadQuietly();
+        if (error) {
+            showOpenFailure(error);
+            return 0;
+        }
+    }
     const BYTE* body = nullptr;
     DWORD length = 0;
     if (nextRecord(body, length) != RecordRead::Record || !checkAndDecodeBody(body, length, command)) {
@@ -584,25 +657,33 @@ int CommandFile::readNextCommand(DWORD index, Command& command)
 
 int CommandFile::findCommand(const wchar_t* name, Command& command)
 {
-    if (!name || !openCommandFile()) return 0;
+    if (!name) return 0;
+    if (DWORD error = loadQuietly()) {
+        showOpenFailure(error);
+        return 0;
+    }
     size_t nameLength = wcslen(name);
     const BYTE* body = nullptr;
     DWORD length = 0;
     StringLengths lengths;
-    while (nextRecord(body, length) == RecordRead::Record && checkBody(body, length, lengths)) {
+    int found = 0;
+    while (!found && nextRecord(body, length) == RecordRead::Record && checkBody(body, length, lengths)) {
         if (storedNameEquals(body, lengths, name, nameLength)) {
             decodeBody(body, length, lengths, command);
-            closeCommandFile();
-            return 1;
+            found = 1;
         }
     }
-    closeCommandFile();
-    return 0;
+    forgetContents();
+    return found;
 }
 
 int CommandFile::commandExists(const wchar_t* name)
 {
-    if (!name || !openCommandFile()) return 0;
+    if (!name) return 0;
+    if (DWORD error = loadQuietly()) {
+        showOpenFailure(error);
+        return 0;
+    }
     size_t nameLength = wcslen(name);
     const BYTE* body = nullptr;
     DWORD length = 0;
@@ -610,7 +691,7 @@ int CommandFile::commandExists(const wchar_t* name)
     int found = 0;
     while (!found && nextRecord(body, length) == RecordRead::Record && checkBody(body, length, lengths))
         found = storedNameEquals(body, lengths, name, nameLength);
-    closeCommandFile();
+    forgetContents();
     return found;
 }
 
@@ -663,6 +744,9 @@ struct CommandFile::Change {
     DWORD storedBytes = 0;
     DWORD openError = 0;
     DWORD writeError = 0;
+    DWORD addedWritten = 0;   // of the added record's body, when it went out short
+    DWORD addedLength = 0;
+    wchar_t setAsidePath[PathCapacity] = L"";   // where a damaged rest went
 
     // The encoding is canonical: a record whose checked fields are exactly
     // the stored command's bytes holds that command.
@@ -697,16 +781,68 @@ int CommandFile::replaceCommand(const Command& stored, const Command& command)
     return rewrite(change);
 }
 
+// Writes the records before keptEnd that the change keeps, byte for byte, so
+// that records of kinds or versions this program does not know survive; runs
+// of kept records go out in one write each.
+CommandFile::WriteResult CommandFile::writeKept(HANDLE target, Change& change, DWORD keptEnd)
+{
+    readOffset = 0;
+    DWORD runStart = 0;
+    bool removedOne = false;
+    const BYTE* body = nullptr;
+    DWORD length = 0;
+    StringLengths lengths;
+    while (readOffset < keptEnd) {
+        const DWORD recordStart = readOffset;
+        nextRecord(body, length);   // read whole before: keptEnd ends a record that reads
+        checkBody(body, length, lengths);
+        if ((change.stored && removedOne) || !change.removes(body, length, &lengths)) continue;
+        removedOne = true;
+        if (!writeAll(target, contents.get() + runStart, recordStart - runStart)) return WriteResult::WriteFailed;
+        runStart = readOffset;
+    }
+    if (!writeAll(target, contents.get() + runStart, keptEnd - runStart)) return WriteResult::WriteFailed;
+    return WriteResult::Done;
+}
+
+// The unreadable rest of the file, from offset from on, into a file of its
+// own that no later one overwrites, on the storage before the command file
+// loses it.
+CommandFile::WriteResult CommandFile::setAside(Change& change, DWORD from)
+{
+    for (int number = 1; number <= SetAsideNames; ++number) {
+        wchar_t name[32];
+        if (number == 1) swprintf(name, std::size(name), L"%ls.bad", SetAsideStem);
+        else swprintf(name, std::size(name), L"%ls%d.bad", SetAsideStem, number);
+        if (!filePath(name, change.setAsidePath)) break;
+        ScopedHandle file(CreateFileW(change.setAsidePath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
+            break;
+        }
+        if (writeAll(file.get(), contents.get() + from, contentsSize - from) && FlushFileBuffers(file.get()))
+            return WriteResult::Done;
+        change.writeError = GetLastError();
+        file.reset();
+        DeleteFileW(change.setAsidePath);
+        change.setAsidePath[0] = L'\0';
+        return WriteResult::SetAsideFailed;
+    }
+    change.writeError = GetLastError() ? GetLastError() : ERROR_FILE_EXISTS;
+    change.setAsidePath[0] = L'\0';
+    return WriteResult::SetAsideFailed;
+}
+
 // Every change is a complete new file that takes the command file's place in
 // one rename, so that a process that dies at any moment leaves either the
-// old file or the new one, never a part of a record. The records before the
-// first one removed are checked and then copied as they are; every later
-// record is checked and copied byte for byte, so records of kinds this
-// program does not know survive. Damage anywhere stops everything and the
-// command file stays as it was.
+// old file or the new one, never a part of a record. The new file reaches
+// the storage before the rename: a power cut just after it must not find an
+// empty file in the command file's place. A damaged record and all after it
+// go to a file of their own, and every record before it is kept.
 CommandFile::WriteResult CommandFile::rewriteLocked(Change& change)
 {
-    change.openError = openQuietly();
+    change.openError = loadQuietly();
     if (change.openError) return WriteResult::OpenFailed;
     if (change.stored) {
         BodyWriter body(change.storedBody);
@@ -715,26 +851,19 @@ CommandFile::WriteResult CommandFile::rewriteLocked(Change& change)
     }
     if (change.name) change.nameLength = wcslen(change.name);
 
-    const BYTE* body = nullptr;
-    DWORD length = 0;
-    StringLengths lengths;
-    ULONGLONG kept = 0;   // file offset of the first record removed, or the file's size
+    const DWORD keptEnd = readableEnd();
+    const bool damaged = keptEnd != contentsSize;
     bool found = false;
-    for (;;) {
-        RecordRead read = nextRecord(body, length);
-        if (read == RecordRead::End) break;
-        if (read == RecordRead::Damaged || !checkBody(body, length, lengths)) {
-            closeCommandFile();
-            return WriteResult::Damaged;
-        }
-        if (change.removes(body, length, &lengths)) {
-            found = true;
-            break;
-        }
-        kept += 4 + length;
+    {
+        const BYTE* body = nullptr;
+        DWORD length = 0;
+        StringLengths lengths;
+        while (!found && readOffset < keptEnd && nextRecord(body, length) == RecordRead::Record &&
+               checkBody(body, length, lengths))
+            found = change.removes(body, length, &lengths);
     }
-    if (!found && !change.added) {   // nothing to remove, nothing to add
-        closeCommandFile();
+    if (!found && !change.added && !damaged) {   // nothing to remove, add or set aside
+        forgetContents();
         return WriteResult::Done;
     }
 
@@ -744,86 +873,44 @@ CommandFile::WriteResult CommandFile::rewriteLocked(Change& change)
     ScopedHandle temporary(CreateFileW(temporaryPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!temporary) {
-        closeCommandFile();
+        forgetContents();
         return WriteResult::TemporaryFailed;
     }
 
-    WriteResult result = copyPrefix(temporary.get(), kept) ? WriteResult::Done : WriteResult::WriteFailed;
-    bool skipOne = found && change.stored;   // only the first record of the stored command goes
-    BYTE copy[CopyBlockSize];
-    DWORD used = 0;
-    while (found && result == WriteResult::Done) {
-        RecordRead read = nextRecord(body, length);
-        if (read == RecordRead::End) break;
-        if (read == RecordRead::Damaged || !checkBody(body, length, lengths)) {
-            result = WriteResult::Damaged;
-            break;
+    WriteResult result = writeKept(temporary.get(), change, keptEnd);
+    if (result == WriteResult::Done && change.added) {
+        BYTE record[4 + MaxBodyLength];
+        BodyWriter body(record + 4);
+        writeBody(*change.added, body);
+        change.addedLength = body.size();
+        memcpy(record, &change.addedLength, 4);
+        DWORD written = 0;
+        if (!writeAll(temporary.get(), record, 4 + change.addedLength, &written)) {
+            change.addedWritten = written > 4 ? written - 4 : 0;
+            result = WriteResult::AddedShort;
         }
-        if (skipOne || (change.name && change.removes(body, length, &lengths))) {
-            skipOne = false;
-            continue;
-        }
-        DWORD recordSize = 4 + length;
-        if (used + recordSize > CopyBlockSize) {
-            if (!writeAll(temporary.get(), copy, used)) {
-                result = WriteResult::WriteFailed;
-                break;
-            }
-            used = 0;
-        }
-        memcpy(copy + used, body - 4, recordSize);
-        used += recordSize;
     }
-    if (result == WriteResult::Done && used && !writeAll(temporary.get(), copy, used))
-        result = WriteResult::WriteFailed;
-    if (result == WriteResult::Done && change.added && !writeAdded(temporary.get(), *change.added))
-        result = WriteResult::WriteFailed;
+    if (result == WriteResult::Done && !FlushFileBuffers(temporary.get())) result = WriteResult::WriteFailed;
     if (result == WriteResult::WriteFailed) change.writeError = GetLastError();
-    closeCommandFile();
+    if (result == WriteResult::Done && damaged) result = setAside(change, keptEnd);
+    forgetContents();
     temporary.reset();
-    if (result != WriteResult::Done) {
-        DeleteFileW(temporaryPath);
-        return result;
-    }
-    // When the file cannot be replaced, the copy stays beside it untouched
-    // and is removed at the next open.
-    if (!replaceFile(temporaryPath, commandPath)) {
+    if (result == WriteResult::Done && !replaceFile(temporaryPath, commandPath)) {
         change.writeError = GetLastError();
-        return WriteResult::ReplaceFailed;
+        result = WriteResult::ReplaceFailed;
     }
-    return WriteResult::Done;
-}
-
-bool CommandFile::writeAdded(HANDLE target, const Command& command)
-{
-    BYTE record[4 + MaxBodyLength];
-    BodyWriter body(record + 4);
-    writeBody(command, body);
-    DWORD length = body.size();
-    memcpy(record, &length, 4);
-    return writeAll(target, record, 4 + length);
-}
-
-// Copies the first count bytes of the command file to target through the
-// read block, and leaves the reader at that offset.
-bool CommandFile::copyPrefix(HANDLE target, ULONGLONG count)
-{
-    LARGE_INTEGER start{};
-    if (!SetFilePointerEx(commandHandle.get(), start, nullptr, FILE_BEGIN)) return false;
-    readStart = readEnd = 0;
-    while (count > 0) {
-        DWORD wanted = count < ReadBlockSize ? static_cast<DWORD>(count) : ReadBlockSize;
-        DWORD got = 0;
-        if (!ReadFile(commandHandle.get(), readBlock.get(), wanted, &got, nullptr) || got != wanted ||
-            !writeAll(target, readBlock.get(), got))
-            return false;
-        count -= got;
+    if (result != WriteResult::Done) {
+        // Nothing changed: neither the copy nor a set-aside rest may come
+        // back later as if it had.
+        DeleteFileW(temporaryPath);
+        if (change.setAsidePath[0]) DeleteFileW(change.setAsidePath);
+        change.setAsidePath[0] = L'\0';
     }
-    return true;
+    return result;
 }
 
-// Messages wait until the lock is released and the file closed: the other
-// process must not stall while the user reads them.
+// Messages wait until the lock is released: the other process must not stall
+// while the user reads them.
 int CommandFile::rewrite(Change& change)
 {
     WriteResult result;
@@ -838,6 +925,7 @@ int CommandFile::rewrite(Change& change)
     }
     switch (result) {
     case WriteResult::Done:
+        if (change.setAsidePath[0]) showSetAside(change.setAsidePath);
         return 1;
     case WriteResult::OpenFailed:
         showOpenFailure(change.openError);
@@ -845,12 +933,15 @@ int CommandFile::rewrite(Change& change)
     case WriteResult::TemporaryFailed:
         ce::MessageBoxW(nullptr, L"Unable to create temp file.", Caption, MB_ICONEXCLAMATION);
         break;
-    case WriteResult::Damaged:
-        ce::MessageBoxW(nullptr, L"The command file is damaged and cannot be changed. Nothing was changed.", Caption,
-                    MB_ICONEXCLAMATION);
-        break;
     case WriteResult::WriteFailed:
         showFailure(L"Unable to write temp file. Nothing was changed.", change.writeError);
+        break;
+    case WriteResult::AddedShort:
+        showShortWrite(change.addedWritten, change.addedLength);
+        break;
+    case WriteResult::SetAsideFailed:
+        showFailure(L"Unable to set the unreadable part of the command file aside. Nothing was changed.",
+                    change.writeError);
         break;
     case WriteResult::ReplaceFailed:
         showFailure(L"Unable to replace the command file; another program may be using it. Nothing was changed.",

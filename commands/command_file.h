@@ -1,14 +1,18 @@
 // The command file "zelvane.dat" in the "Data" folder beside the program: a
 // sequence of length-prefixed records with no header. Every operation opens
-// the file, does its work and closes it again; an enumeration keeps it open
-// from index 0 until it reports no more.
+// the file, does its work and closes it again.
 //
-// The resident instance and an event instance share the file. Every change
-// (append, delete, replace) writes a whole new file and renames it over the
-// command file, holding a mutex named after the folder throughout, so no
-// change of one process is lost to the other and a process that dies at any
-// moment leaves the old file or the new one. Readers take no lock. A change
-// that cannot reach the file says why and leaves the file as it was.
+// The resident instance and event instances share the file. Readers take the
+// whole file into memory and let go of it at once, before they act on what
+// they read: an enumeration goes on from that copy, so a run that shows a
+// message for an hour, or a list being filled, never holds the file. Every
+// change (append, delete, replace) writes a whole new file, flushes it and
+// renames it over the command file, holding a mutex named after the folder
+// throughout, so no change of one process is lost to the other and a process
+// that dies at any moment leaves the old file or the new one. A change that
+// cannot reach the file says why and leaves the file as it was; one that
+// meets a damaged record keeps every record before it and sets the rest
+// aside in a file of its own ("zelvane.bad").
 #ifndef MORVANE_COMMANDS_COMMAND_FILE_H
 #define MORVANE_COMMANDS_COMMAND_FILE_H
 
@@ -30,9 +34,12 @@ public:
     CommandFile(const CommandFile&) = delete;
     CommandFile& operator=(const CommandFile&) = delete;
 
+    // Opens the file and keeps it open until closeCommandFile, for
+    // writeCommand.
     int openCommandFile();
-    // A damaged record ends the enumeration like the end of the file; the
-    // fields before the damage may already be in command.
+    // Index 0 reads the whole file and lets go of it; the records then come
+    // from that copy. A damaged record ends the enumeration like the end of
+    // the file; the fields before the damage may already be in command.
     int readNextCommand(DWORD index, Command& command);
     int findCommand(const wchar_t* name, Command& command);   // command untouched when absent
     int commandExists(const wchar_t* name);
@@ -43,7 +50,7 @@ public:
     // part of a record.
     int writeCommand(const Command& command);
     static DWORD storedLength(const Command& command);
-    // Removes every record of the name; a name not stored leaves the file
+    // Removes every record of the name; a name not stored leaves a whole file
     // untouched and succeeds.
     int deleteCommand(const wchar_t* name);
     // The first record holding stored (as findCommand or readNextCommand gave
@@ -56,42 +63,51 @@ public:
     const wchar_t* dataFolderPath() const { return dataFolder; }
 
     // The longest body this program writes: a full name, the largest action
-    // data (a full message) and the longest schedule. A stored length above
-    // it marks a damaged record.
+    // data (a full message) and the longest schedule.
     static constexpr DWORD MaxBodyLength = 2 * PathCapacity + 2 + 2 * MessageCapacity + 2 + 16;
+    // A later version may write longer records. One up to this length whose
+    // known fields read is read past, and kept byte for byte by every change;
+    // a longer length marks damage.
+    static constexpr DWORD MaxKeptBodyLength = 65532;
+    // A file beyond this size is not read: no handheld holds it in memory.
+    static constexpr DWORD MaxFileBytes = 64u << 20;
     // How long a change keeps trying to replace the file while another
     // process has it open.
     static constexpr DWORD ReplaceTimeoutMs = 3000;
 
 private:
     enum class RecordRead { Record, End, Damaged };
-    enum class WriteResult { Done, LockFailed, OpenFailed, Damaged, TemporaryFailed, WriteFailed, ReplaceFailed };
+    enum class WriteResult {
+        Done, LockFailed, OpenFailed, TemporaryFailed, WriteFailed, AddedShort, SetAsideFailed, ReplaceFailed
+    };
     struct Change;
 
     void setDataFolder(const wchar_t* programFolder);
     DWORD openQuietly();   // 0, or the error that openCommandFile reports
+    DWORD loadQuietly();   // the whole file into contents, the file closed again
+    DWORD readWhole(HANDLE file);
+    bool reserve(DWORD bytes);
+    void forgetContents() { contentsSize = readOffset = 0; }
     RecordRead nextRecord(const BYTE*& body, DWORD& length);
-    DWORD bufferedBytes(DWORD wanted);
+    DWORD readableEnd();   // where the records that read, from the first, end
     bool writeRecord(const Command& command, DWORD& bodyWritten);
     int rewrite(Change& change);   // says what failed
     WriteResult rewriteLocked(Change& change);
-    bool writeAdded(HANDLE target, const Command& command);
-    void removeStaleTemporary(const wchar_t* temporaryPath);
-    bool copyPrefix(HANDLE target, ULONGLONG count);
+    WriteResult writeKept(HANDLE target, Change& change, DWORD keptEnd);
+    WriteResult setAside(Change& change, DWORD from);
     bool filePath(const wchar_t* name, wchar_t (&path)[PathCapacity]) const;
     DWORD recoverLeftoverTemporary();   // 0, or the error that stops the open
+    void removeStaleTemporary(const wchar_t* temporaryPath);
 
     ScopedHandle commandHandle;
     wchar_t dataFolder[PathCapacity];
 
-    // Records are read through this block: under the platform each ReadFile
-    // costs far more than copying. It always holds a whole record. It lives
-    // on the heap, as the objects live on the stack of their users.
-    static constexpr DWORD ReadBlockSize = 65536;
-    static_assert(ReadBlockSize >= 4 + MaxBodyLength, "a record fits in the read block");
-    ScopedHeapMemory<BYTE> readBlock;
-    DWORD readStart = 0;    // first unused byte
-    DWORD readEnd = 0;      // one past the last byte read from the file
+    // The file as the last reading found it, on the heap, as the objects live
+    // on the stack of their users; kept for the next reading.
+    ScopedHeapMemory<BYTE> contents;
+    DWORD contentsCapacity = 0;
+    DWORD contentsSize = 0;
+    DWORD readOffset = 0;   // where the next record starts
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "commands/command_file.h"
+#include "platform/scoped.h"
 #include "shell/app_state.h"
 #include "tests/support/test_support.h"
 
@@ -21,6 +22,12 @@ inline std::wstring dataFolder()
 }
 inline std::wstring commandFilePath() { return dataFolder() + L"\\zelvane.dat"; }
 inline std::wstring temporaryFilePath() { return dataFolder() + L"\\_cmd_.tmp"; }
+// Where the unreadable rest of a damaged file goes: "zelvane.bad", then
+// "zelvane2.bad" and on.
+inline std::wstring setAsidePath(int number = 1)
+{
+    return dataFolder() + L"\\zelvane" + (number == 1 ? L"" : std::to_wstring(number)) + L".bad";
+}
 
 // Removes a file, or a folder a test put in its place.
 inline void removeEntry(const std::wstring& path)
@@ -34,13 +41,17 @@ protected:
     void SetUp() override
     {
         instanceHandle = GetModuleHandleW(nullptr);
-        removeEntry(commandFilePath());
-        removeEntry(temporaryFilePath());
+        TearDown();
     }
     void TearDown() override
     {
         removeEntry(commandFilePath());
         removeEntry(temporaryFilePath());
+        const std::wstring folder = dataFolder();
+        WIN32_FIND_DATAW found;
+        ScopedFind find(FindFirstFileW((folder + L"\\*.bad").c_str(), &found));
+        for (bool more = find.valid(); more; more = FindNextFileW(find.get(), &found))
+            removeEntry(folder + L"\\" + found.cFileName);
     }
 };
 

@@ -515,23 +515,24 @@ TEST_F(CommandFileTest, EditingMovesTheCommandToTheEnd)
 }
 
 // ---------------------------------------------------------------------------
-// Damaged files: reading stops at the damage, nothing after it is trusted, and
-// a delete leaves the file exactly as it was.
+// Damaged files: reading stops at the damage, and nothing after it is trusted.
+// The next change keeps every record before it, sets the rest aside byte for
+// byte in a file that no later one overwrites, and says so once.
 
-TEST_F(CommandFileTest, DamageEndsReadingAndDeleteLeavesTheFileAlone)
+TEST_F(CommandFileTest, DamageEndsReadingAndTheNextChangeSetsTheRestAside)
 {
     std::string good1 = record(utf16(L"good1") + u16(1016) + u16(1008));
     std::string good2 = record(utf16(L"good2") + u16(1014) + utf16(L"hi") + u16(1006));
     std::string after = record(utf16(L"after") + u16(1016) + u16(1008));
-    std::string bigBody = utf16(L"big") + u16(1014) + utf16(repeated(L'm', 1023)) + u16(1008);
-    bigBody.resize(CommandFile::MaxBodyLength + 1, '\0');
+    std::string tooLong = utf16(L"big") + u16(1014) + utf16(repeated(L'm', 1023)) + u16(1008);
+    tooLong.resize(CommandFile::MaxKeptBodyLength + 1, '\0');
 
     struct Case {
         const char* what;
         std::string damage;
         bool atEnd;   // nothing may follow it
     } cases[] = {
-        {"length beyond any body, the body all there", record(bigBody), false},
+        {"length beyond any record kept, the body all there", record(tooLong), false},
         {"length of all bits", u32(0xFFFFFFFFul) + utf16(L"x") + u16(1016) + u16(1008), true},
         {"body shorter than its length", u32(40) + utf16(L"short") + u16(1016), true},
         {"half a length", std::string("\x05\x00", 2), true},
@@ -550,10 +551,11 @@ TEST_F(CommandFileTest, DamageEndsReadingAndDeleteLeavesTheFileAlone)
         {"schedule without its time", record(utf16(L"t") + u16(1016) + u16(1007) + u16(0) + u16(1089) + u16(7)),
          false},
     };
+    int setAside = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::string bytes = good1 + good2 + c.damage + (c.atEnd ? "" : after);
-        ASSERT_TRUE(test::writeFileBytes(commandFilePath(), bytes));
+        std::string rest = c.damage + (c.atEnd ? "" : after);
+        ASSERT_TRUE(test::writeFileBytes(commandFilePath(), good1 + good2 + rest));
 
         CommandFile file;
         std::vector<std::wstring> names;
@@ -573,22 +575,59 @@ TEST_F(CommandFileTest, DamageEndsReadingAndDeleteLeavesTheFileAlone)
         EXPECT_EQ(file.findCommand(L"after", found), 0);
         EXPECT_EQ(file.commandExists(L"after"), 0);
         EXPECT_EQ(file.commandExists(L"good2"), 1);
-        // No change reaches a damaged file, and each says so.
+
         test::DialogDriver driver;
-        for (int i = 0; i < 3; ++i) driver.answerMessageBox(IDOK);
-        EXPECT_EQ(file.deleteCommand(L"good1"), 0);
-        EXPECT_EQ(file.appendCommand(named(L"new", ActionKind::CloseAllPrograms)), 0);
-        ASSERT_EQ(file.findCommand(L"good2", found), 1);
-        EXPECT_EQ(file.replaceCommand(found, named(L"good2", ActionKind::CloseAllPrograms)), 0);
-        EXPECT_EQ(readFileBytes(commandFilePath()), bytes);
+        driver.answerMessageBox(IDOK);
+        EXPECT_EQ(file.deleteCommand(L"good1"), 1);
+        ++setAside;
+        EXPECT_EQ(readFileBytes(commandFilePath()), good2);
+        EXPECT_EQ(readFileBytes(test::setAsidePath(setAside)), rest);
+        ASSERT_EQ(driver.messageBoxes().size(), 1u);
+        EXPECT_EQ(driver.messageBoxes()[0].text,
+                  L"Part of the command file could not be read. Every command before it was kept, and the rest "
+                  L"was set aside in " + test::setAsidePath(setAside) + L".");
+        EXPECT_EQ(driver.messageBoxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+        // Said once: the file is whole again, and the driver answers no more boxes.
+        EXPECT_EQ(file.appendCommand(named(L"new", ActionKind::CloseAllPrograms)), 1);
+        EXPECT_TRUE(driver.finished());
         EXPECT_FALSE(test::fileExists(temporaryFilePath()));
-        ASSERT_EQ(driver.messageBoxes().size(), 3u);
-        for (const auto& box : driver.messageBoxes()) {
-            EXPECT_EQ(box.text, L"The command file is damaged and cannot be changed. Nothing was changed.");
-            EXPECT_EQ(box.caption, L"Morvane");
-            EXPECT_EQ(box.style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
+    }
+    // No rest was written over another.
+    EXPECT_EQ(readFileBytes(test::setAsidePath(1)), cases[0].damage + after);
+    EXPECT_FALSE(test::fileExists(test::setAsidePath(setAside + 1)));
+}
+
+// A later version's record, longer than any this one writes but whole, is no
+// damage: it is read past and every change keeps it byte for byte.
+TEST_F(CommandFileTest, ALaterVersionsLongerRecordIsReadPastAndKept)
+{
+    std::string good1 = record(utf16(L"good1") + u16(1016) + u16(1008));
+    std::string after = record(utf16(L"after") + u16(1016) + u16(1008));
+    std::string body = utf16(L"big") + u16(1014) + utf16(repeated(L'm', 1023)) + u16(1008);
+    body.resize(CommandFile::MaxKeptBodyLength, '\x7f');
+    std::string later = record(body);
+    ASSERT_TRUE(test::writeFileBytes(commandFilePath(), good1 + later + after));
+
+    CommandFile file;
+    std::vector<std::wstring> names;
+    Command read;
+    for (DWORD index = 0; file.readNextCommand(index, read); ++index) {
+        names.push_back(read.commandName);
+        if (names.back() == L"big") {
+            EXPECT_EQ(std::wstring(read.action.messageText), repeated(L'm', 1023));
         }
     }
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"good1", L"big", L"after"}));
+
+    test::DialogDriver driver;   // no box may show
+    EXPECT_EQ(file.deleteCommand(L"good1"), 1);
+    Command stored;
+    ASSERT_EQ(file.findCommand(L"after", stored), 1);
+    EXPECT_EQ(file.replaceCommand(stored, named(L"renamed", ActionKind::CloseAllPrograms, TriggerKind::AfterReset)),
+              1);
+    EXPECT_EQ(readFileBytes(commandFilePath()), later + record(utf16(L"renamed") + u16(1016) + u16(1006)));
+    EXPECT_FALSE(test::fileExists(test::setAsidePath()));
+    EXPECT_TRUE(driver.messageBoxes().empty());
 }
 
 // ---------------------------------------------------------------------------
@@ -642,7 +681,7 @@ TEST_F(CommandFileTest, TemporaryFileFailureKeepsTheCommandFile)
 }
 
 // An older delete that stopped after removing the command file left the kept
-// records in the temporary file only.
+// records in the temporary file only; it comes back only when it reads whole.
 TEST_F(CommandFileTest, LeftoverTemporaryFileBecomesTheCommandFile)
 {
     std::string kept = hexBytes(CloseAllExample) + hexBytes(CleanFolderExample);
@@ -657,6 +696,14 @@ TEST_F(CommandFileTest, LeftoverTemporaryFileBecomesTheCommandFile)
     EXPECT_EQ(file.readNextCommand(2, read), 0);
     EXPECT_EQ(readFileBytes(commandFilePath()), kept);
     EXPECT_FALSE(test::fileExists(temporaryFilePath()));
+
+    // One that does not read whole (cut short) is removed, not adopted.
+    ASSERT_TRUE(DeleteFileW(commandFilePath().c_str()));
+    ASSERT_TRUE(test::writeFileBytes(temporaryFilePath(), kept.substr(0, kept.size() - 1)));
+    EXPECT_EQ(file.readNextCommand(0, read), 0);
+    EXPECT_EQ(readFileBytes(commandFilePath()), "");
+    EXPECT_FALSE(test::fileExists(temporaryFilePath()));
+    ASSERT_TRUE(test::writeFileBytes(commandFilePath(), kept));
 
     // With the command file there, a temporary file is what a failed
     // replacement left: it is removed, and can never come back later as an
@@ -690,7 +737,8 @@ TEST_CHILD_MODE(L"hold-command-file", holdCommandFileOpen);
 } // namespace
 
 // The platform cannot replace a file another process holds open: the delete
-// gives up after a while, says so, and keeps both files; so does a replacement.
+// gives up after a while, says so, and keeps the file as it was; so does a
+// replacement.
 TEST_F(CommandFileTest, DeleteFailsWhileAnotherProcessHoldsTheFile)
 {
     CommandFile file;
@@ -710,7 +758,7 @@ TEST_F(CommandFileTest, DeleteFailsWhileAnotherProcessHoldsTheFile)
     driver.answerMessageBox(IDOK).answerMessageBox(IDOK);
     EXPECT_EQ(file.deleteCommand(L"a"), 0);
     EXPECT_EQ(readFileBytes(commandFilePath()), before);
-    EXPECT_EQ(readFileBytes(temporaryFilePath()), record(utf16(L"b") + u16(1016) + u16(1008)));
+    EXPECT_FALSE(test::fileExists(temporaryFilePath())) << "the copy of a change said to have failed is left";
     Command stored;
     ASSERT_EQ(file.findCommand(L"a", stored), 1);
     EXPECT_EQ(file.replaceCommand(stored, named(L"c", ActionKind::CloseAllPrograms)), 0);
@@ -763,6 +811,7 @@ TEST_F(CommandFileTest, ShortWriteIsCutOffAndReported)
     ASSERT_EQ(driver.messageBoxes().size(), 1u);
     EXPECT_EQ(driver.messageBoxes()[0].caption, L"Morvane");
     EXPECT_EQ(driver.messageBoxes()[0].text, L"Bytes Written != Record Length : 6 != 12");
+    EXPECT_EQ(driver.messageBoxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
 
     WIN32_FILE_ATTRIBUTE_DATA data;
     ASSERT_TRUE(GetFileAttributesExW(commandFilePath().c_str(), GetFileExInfoStandard, &data));

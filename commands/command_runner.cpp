@@ -8,6 +8,7 @@
 #include "platform/text.h"
 #include "schedule/calendar_date.h"
 #include "schedule/due_test.h"
+#include "schedule/timed_claim.h"
 #include "shell/settings_store.h"
 
 #include <cstdio>
@@ -114,15 +115,22 @@ void CommandRunner::setSoundPlayer(SoundPlayer player)
 int CommandRunner::runPowerOnCommands()
 {
     settings.incrementCounter(L"Starts");
-    // Every record sees the date as it was before this run.
-    const RunDate last = lastRunDate(settings);
+    // The day is claimed before anything runs, in one step with reading the
+    // date it replaces: a power-on while this run still shows a message, or
+    // after it died part-way, finds the day taken, so the first power-on
+    // commands of a day run at most once. Every record sees the date as it
+    // was before this run.
+    RunDate last;
+    {
+        SettingsLock lock;
+        last = lastRunDate(settings);
+        saveLastRunDate();
+    }
 
     CommandFile file;
     Command command;
     for (DWORD index = 0; file.readNextCommand(index, command); ++index)
         if (dueAtThisPowerOn(command, last)) executeCommand(command);
-
-    saveLastRunDate();
     return 1;
 }
 
@@ -140,8 +148,9 @@ int CommandRunner::runResetCommands()
 int CommandRunner::runTimedCommands()
 {
     // Read whole: the names due at one moment may be more than 129 characters.
+    // A moment another run claimed already runs nothing here.
     HeapText names;
-    if (!settings.getString(L"NextScheduled", names)) return 0;
+    if (!claimTimedRun(settings, names)) return 0;
 
     for (const wchar_t* start = names.c_str();;) {
         const wchar_t* end = wcschr(start, L';');

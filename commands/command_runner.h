@@ -14,11 +14,13 @@ public:
     virtual ~CommandRunner();
 
     // Commands triggered at every power-on, at the first power-on of a day,
-    // and schedules due today at first power-on; then the last-run date.
+    // and schedules due today at first power-on. The last-run date is stored
+    // first, so a day's first power-on commands run at most once.
     int runPowerOnCommands();
     int runResetCommands();
     // The commands named in "NextScheduled", in order; a Once command is
-    // deleted after its run. 0 when no name is stored.
+    // deleted after its run. 0 when no name is stored, or when another run
+    // claimed the moment already.
     int runTimedCommands();
     int executeCommand(const Command& command);
     void saveLastRunDate();

@@ -5,6 +5,7 @@
 #include "platform/notify.h"
 #include "platform/text.h"
 #include "schedule/due_test.h"
+#include "schedule/timed_claim.h"
 #include "shell/settings_store.h"
 
 #include <cstdio>
@@ -172,12 +173,6 @@ bool sameMoment(const SYSTEMTIME& a, const SYSTEMTIME& b)
            a.wMinute == b.wMinute && a.wSecond == b.wSecond;
 }
 
-// Whether "NextScheduled" holds exactly these names, in one query.
-bool namesStored(SettingsStore& settings, const HeapText& names)
-{
-    return settings.stringEquals(L"NextScheduled", names.c_str(), names.length());
-}
-
 // A null time cancels the program's timed start, if it has one.
 void cancelTimedStart(const wchar_t* program)
 {
@@ -264,6 +259,8 @@ void Scheduler::ScheduleNextRun()
     tomorrow.Assign(now);
     tomorrow.AddDay();
 
+    SettingsStore settings;
+    const LastTimedRun lastRun(settings);
     CommandFile commandFile;
     Command command;
     for (DWORD index = 0; commandFile.readNextCommand(index, command); ++index) {
@@ -273,9 +270,11 @@ void Scheduler::ScheduleNextRun()
         // No run comes before the command's time of day on the day the
         // search starts from, so a command whose bound lies after the
         // earliest run found so far cannot change it. A Once command's
-        // bound is its moment itself, past or not.
+        // bound is its moment itself, past or not; one that ran at that
+        // moment, and is still stored, has no next run.
         const Command::Schedule& schedule = command.schedule;
         const bool once = schedule.recurrence == Recurrence::Once;
+        if (once && lastRun.ranOnce(command)) continue;
         const ULONGLONG bound = once ? onceMoment(schedule) : firstPossibleRun(schedule.runTime, now, tomorrow);
         if (found && bound > earliestKey) continue;
         // A Daily or Once command due at the moment found already runs then:
@@ -320,13 +319,10 @@ void Scheduler::ScheduleNextRun()
     // Most calls (a start, an edit of a command that is not next, the main
     // dialog closing) change neither, and the service then has no reason to
     // wake.
-    // The names go first: a moment already past (a missed Once) may start
-    // the launcher as soon as it is registered, and the timed run it starts
-    // must read these names, not the previous ones.
-    {
-        SettingsStore settings;
-        if (!namesStored(settings, names)) settings.setString(L"NextScheduled", names.c_str());
-    }
+    // The names and their moment go first: a moment already past (a missed
+    // Once) may start the launcher as soon as it is registered, and the
+    // timed run it starts must read these names, not the previous ones.
+    storeNextTimedRun(settings, when, names);
     SYSTEMTIME registered;
     if (GetRunAppAtTime(launcher, &registered) && sameMoment(registered, when)) return;
     CeRunAppAtTime(launcher, &when);

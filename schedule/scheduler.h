@@ -21,8 +21,9 @@ public:
     void ClearTimedRegistrations();
     // Registers the launcher at the earliest next run of the timed commands
     // and stores the names due at that moment, in file order, in
-    // "NextScheduled". With no timed command nothing is registered and the
-    // names stay as they were.
+    // "NextScheduled", and the moment in "NextScheduledTime". A Once command
+    // that ran at its moment is passed over. With no timed command nothing is
+    // registered and the names stay as they were.
     void ScheduleNextRun();
 
     // Sets date to the command's next run after the present minute of the

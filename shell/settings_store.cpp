@@ -86,11 +86,18 @@ int SettingsStore::setDword(const wchar_t* name, DWORD value)
     return setValue(name, REG_DWORD, &value, sizeof value) == ERROR_SUCCESS;
 }
 
+// Opened once for the life of the process: a run counts every command.
+static HANDLE settingsMutex()
+{
+    static HANDLE mutex;
+    return keptHandle(mutex, [] { return CreateMutexW(nullptr, FALSE, CounterMutexName); });
+}
+
+SettingsLock::SettingsLock() : lock_(settingsMutex()) {}
+
 int SettingsStore::incrementCounter(const wchar_t* name)
 {
-    // Opened once for the life of the process: a run counts every command.
-    static HANDLE counterMutex;
-    MutexLock lock(keptHandle(counterMutex, [] { return CreateMutexW(nullptr, FALSE, CounterMutexName); }));
+    SettingsLock lock;
     return setDword(name, getDword(name) + 1);
 }
 

@@ -5,6 +5,7 @@
 #ifndef MORVANE_SHELL_SETTINGS_STORE_H
 #define MORVANE_SHELL_SETTINGS_STORE_H
 
+#include "platform/scoped.h"
 #include "platform/text.h"
 
 #include <windows.h>
@@ -38,6 +39,18 @@ public:
     // Writes text as a REG_SZ of exactly 260 bytes, zero-padded; a longer text
     // is written whole, never cut.
     int setString(const wchar_t* name, const wchar_t* text);
+};
+
+// The lock that incrementCounter takes, shared by every process of the
+// program, held for a scope: several values read and written under it are
+// one step for the others (a run claiming its day or its moment).
+class SettingsLock {
+public:
+    SettingsLock();
+    bool held() const { return lock_.held(); }
+
+private:
+    MutexLock lock_;
 };
 
 #endif

@@ -237,12 +237,16 @@ TEST_F(Runner, TimedRunRunsTheNamedCommandsInOrderAndDeletesTheOnceOne)
         // Empty names and one longer than any name field are passed over.
         const std::wstring list = L";ONCEATNINE;;nosuchcommand;" + std::wstring(300, L'd') + L";dailyAtNine;";
         settings.setString(L"NextScheduled", list.c_str());
+        settings.setString(L"NextScheduledTime", L"2026-03-04 09:00");
     }
     CommandRunner runner;
     EXPECT_EQ(1, runner.runTimedCommands());
     EXPECT_EQ((Names{L"onceAtNine", L"dailyAtNine"}), played());
     EXPECT_EQ((Names{L"dailyAtNine", L"bystander"}), storedNames());
     EXPECT_EQ(0u, counter(L"Starts"));
+    // The launcher started again for the same moment: it ran already.
+    EXPECT_EQ(0, runner.runTimedCommands());
+    EXPECT_EQ((Names{L"onceAtNine", L"dailyAtNine"}), played());
 }
 
 TEST_F(Runner, TimedRunReadsANameListLongerThan129Characters)
@@ -395,19 +399,29 @@ TEST_F(Runner, CleanupIsCountedAndUnknownActionsDoNothing)
         EXPECT_EQ(0u, counter(name)) << name;
 }
 
+// A message holds the rest of its run, but neither the command file, which
+// a change may replace meanwhile, nor the day: a power-on meanwhile finds the
+// day's first power-on taken.
 TEST_F(Runner, MessageHoldsTheFollowingCommandsUntilItIsClosed)
 {
+    clock_.set(2026, 3, 4);
     Command message = named(L"message", TriggerKind::AfterPowerOn);
     message.actionKind = ActionKind::ShowMessage;
     copyText(message.action.messageText, L"Back up the photos\r\nbefore the trip");
-    store({message, sound(L"afterMessage", TriggerKind::AfterPowerOn)});
+    store({message, sound(L"afterMessage", TriggerKind::FirstPowerOnOfDay)});
 
     std::wstring shownText;
     size_t soundsWhileShown = 99;
+    DWORD dayWhileShown = 0;
+    bool replaceableWhileShown = false;
     test::DialogDriver driver;
     driver.onDialog(L"Morvane", [&](HWND window) {
         shownText = test::DialogDriver::controlText(window, IDC_MESSAGE_WINDOW_TEXT);
         soundsWhileShown = soundsPlayed.size();
+        dayWhileShown = counter(L"LastRunDay");
+        const std::wstring copy = commandFile_ + L".copy";
+        replaceableWhileShown = CopyFileW(commandFile_.c_str(), copy.c_str(), FALSE) &&
+                                MoveFileExW(copy.c_str(), commandFile_.c_str(), MOVEFILE_REPLACE_EXISTING);
         test::DialogDriver::closeWindow(window);
     });
 
@@ -419,6 +433,8 @@ TEST_F(Runner, MessageHoldsTheFollowingCommandsUntilItIsClosed)
     EXPECT_EQ(0u, soundsWhileShown);
     EXPECT_EQ(Names{L"afterMessage"}, played());
     EXPECT_EQ(1u, counter(L"MsgBoxCmds"));
+    EXPECT_EQ(4u, dayWhileShown);
+    EXPECT_TRUE(replaceableWhileShown);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "schedule/due_test.h"
 #include "schedule/scheduler.h"
+#include "schedule/timed_claim.h"
 #include "shell/app_state.h"
 #include "shell/settings_store.h"
 #include "tests/schedule/device_clock_guard.h"
@@ -399,7 +400,11 @@ TEST_F(ScheduleNextRun, WithoutTimedCommandsNothingIsRegisteredAndTheNamesStay)
     EXPECT_EQ(L"Earlier;Names", nextScheduled());
 }
 
-TEST_F(ScheduleNextRun, PassedOnceIsRegisteredAtItsOwnMoment)
+// A passed Once is registered at its own moment, and the moment stored with
+// its name. Once a timed run claimed that moment, it is never claimed again,
+// and the Once is passed over while it is still stored (its delete failed);
+// another Once at that moment is not the one that ran.
+TEST_F(ScheduleNextRun, PassedOnceIsRegisteredAtItsOwnMomentUntilItsRunIsClaimed)
 {
     Command passed = once(2030, 1, 2, 8, 0);
     copyText(passed.commandName, L"Missed");
@@ -409,6 +414,28 @@ TEST_F(ScheduleNextRun, PassedOnceIsRegisteredAtItsOwnMoment)
     ASSERT_TRUE(launcherRegistration(when));
     EXPECT_EQ(registeredAt(2030, 1, 2, 8, 0), describe(when));
     EXPECT_EQ(L"Missed", nextScheduled());
+
+    SettingsStore settings;
+    wchar_t moment[StoredStringChars];
+    ASSERT_TRUE(settings.getString(L"NextScheduledTime", moment));
+    EXPECT_STREQ(L"2030-01-02 08:00", moment);
+    HeapText names;
+    ASSERT_TRUE(claimTimedRun(settings, names));
+    EXPECT_STREQ(L"Missed", names.c_str());
+    EXPECT_FALSE(claimTimedRun(settings, names));
+
+    Scheduler().ScheduleNextRun();
+    ASSERT_TRUE(launcherRegistration(when));
+    EXPECT_EQ(registeredAt(2031, 5, 6, 7, 30), describe(when));
+    EXPECT_EQ(L"Daily", nextScheduled());
+
+    Command another = once(2030, 1, 2, 8, 0);
+    copyText(another.commandName, L"Another");
+    appendAll({another});
+    Scheduler().ScheduleNextRun();
+    ASSERT_TRUE(launcherRegistration(when));
+    EXPECT_EQ(registeredAt(2030, 1, 2, 8, 0), describe(when));
+    EXPECT_EQ(L"Another", nextScheduled());
 }
 
 // Bad stored values lose nothing: the good commands are registered, the bad

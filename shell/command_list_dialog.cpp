@@ -93,14 +93,15 @@ void onRun(HWND dialog)
     if (sharedCommandFile.findCommand(name, command)) runner.executeCommand(command);
 }
 
+// An edit or a delete that was not stored (cancelled, or refused with a
+// message) leaves the list and its selection as they were.
 void onEdit(HWND dialog)
 {
     CommandWizard wizard;
     Command command;
     wchar_t name[PathCapacity];
     if (!selectedName(dialog, name) || !sharedCommandFile.findCommand(name, command)) return;
-    wizard.runWizard(dialog, &command);
-    CommandListDialog::fillCommandList(dialog);
+    if (wizard.runWizard(dialog, &command)) CommandListDialog::fillCommandList(dialog);
     scheduleNextRun();
 }
 
@@ -108,8 +109,7 @@ void onDelete(HWND dialog)
 {
     wchar_t name[PathCapacity];
     if (!selectedName(dialog, name)) return;
-    sharedCommandFile.deleteCommand(name);
-    CommandListDialog::fillCommandList(dialog);
+    if (sharedCommandFile.deleteCommand(name)) CommandListDialog::fillCommandList(dialog);
     scheduleNextRun();
 }
 

@@ -90,19 +90,8 @@ int pageAfter(int pageId, INT_PTR result)
 // The edited command as it was stored at entry: the pages change the
 // caller's record in place.
 const Command* storedRecord = nullptr;
-
-// An edit replaces the record it started from in one step, so that a failure
-// can never leave it deleted and another record of the same name (a file of
-// an older version may hold one) stays; a new command is appended. The
-// command file says itself when a change fails.
-void storeCommand()
-{
-    CommandFile file;
-    if (editMode && storedRecord)
-        file.replaceCommand(*storedRecord, *wizardCommand);
-    else
-        file.appendCommand(*wizardCommand);
-}
+// Whether "Finish" stored the command.
+bool commandStored = false;
 
 INT_PTR runPageLoop()
 {
@@ -155,8 +144,20 @@ INT_PTR openPage(int pageId)
     // A page that cannot be shown ends the wizard as "Cancel" does.
     if (result <= 0) return PageCancel;
     if (int next = pageAfter(pageId, result)) nextPage = next;
-    if (pageId == IDD_FINISHED_PAGE && result == PageFinish) storeCommand();
     return result;
+}
+
+// An edit replaces the record it started from in one step, so that a failure
+// can never leave it deleted and another record of the same name (a file of
+// an older version may hold one) stays; a new command is appended. The
+// command file says itself when a change fails.
+bool storeWizardCommand()
+{
+    CommandFile file;
+    const int stored = editMode && storedRecord ? file.replaceCommand(*storedRecord, *wizardCommand)
+                                                : file.appendCommand(*wizardCommand);
+    commandStored = stored != 0;
+    return commandStored;
 }
 
 INT_PTR goBack()
@@ -175,9 +176,10 @@ CommandWizard::CommandWizard()
 
 CommandWizard::~CommandWizard() = default;
 
-void CommandWizard::runWizard(HWND owner, Command* command)
+int CommandWizard::runWizard(HWND owner, Command* command)
 {
     ownerWindow = owner;
+    commandStored = false;
     // The edited command's record as stored at entry, or a new command's
     // record, for as long as the wizard runs.
     Command record;
@@ -198,4 +200,5 @@ void CommandWizard::runWizard(HWND owner, Command* command)
     wizardStarted = 0;
     wizardCommand = nullptr;
     storedRecord = nullptr;
+    return commandStored ? 1 : 0;
 }

@@ -17,8 +17,9 @@ public:
     CommandWizard& operator=(const CommandWizard&) = delete;
 
     // Runs to Finish or Cancel. With a command, edits that record in place
-    // (the caller keeps it); without, creates a new command.
-    void runWizard(HWND owner, Command* command);
+    // (the caller keeps it); without, creates a new command. 1 when the
+    // command was stored, 0 when the wizard was cancelled.
+    int runWizard(HWND owner, Command* command);
 
 private:
     HWND ownerWindow = nullptr;
@@ -30,5 +31,9 @@ private:
 INT_PTR openPage(int pageId);
 // Reopens the page recorded for the previous step.
 INT_PTR goBack();
+// "Finish": stores the command. A store that fails has said why, and the
+// wizard stays where it is with everything entered, so that "Finish" can be
+// pressed again or the wizard cancelled.
+bool storeWizardCommand();
 
 #endif

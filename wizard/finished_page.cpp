@@ -1,5 +1,6 @@
 // The last page: the summary of the command, and "Finish", which stores it.
 #include "resources/resource.h"
+#include "wizard/command_wizard.h"
 #include "wizard/page_protocol.h"
 #include "wizard/wizard_pages.h"
 
@@ -16,7 +17,7 @@ void fill(HWND page)
 INT_PTR command(HWND page, WORD id, WORD, HWND)
 {
     if (id != IDC_WIZARD_FINISH) return FALSE;
-    EndDialog(page, PageFinish);   // openPage stores the command
+    if (storeWizardCommand()) EndDialog(page, PageFinish);
     return TRUE;
 }
 

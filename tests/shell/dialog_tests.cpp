@@ -243,6 +243,50 @@ TEST_F(CommandList, EditRunsTheWizardOnTheStoredCommandAndTheListFollows)
     EXPECT_EQ(ActionKind::CloseAllPrograms, edited.actionKind);
 }
 
+// An edit or a delete that cannot be stored says so and leaves the list and
+// its selection as they were; the wizard stays on its summary until it is
+// cancelled.
+TEST_F(CommandList, AnEditOrDeleteThatCannotBeStoredLeavesTheListAndItsSelection)
+{
+    ui::store({ui::closeAllCommand(L"Tidy", TriggerKind::AfterPowerOn),
+               ui::closeAllCommand(L"Other", TriggerKind::AfterPowerOn)});
+    // A folder where the new file must go: no change can be stored.
+    const std::wstring temporary = std::wstring(CommandFile().dataFolderPath()) + L"\\_cmd_.tmp";
+    ASSERT_TRUE(CreateDirectoryW(temporary.c_str(), nullptr));
+    auto unchanged = [](HWND dialog) {
+        EXPECT_EQ((Names{L"Other", L"Tidy"}), listNames(dialog));
+        EXPECT_EQ(1, DialogDriver::selectedListItem(dialog, IDC_LIST_NAMES));
+    };
+    onList([](HWND dialog) {
+        DialogDriver::chooseListItem(dialog, IDC_LIST_NAMES, 1);
+        DialogDriver::pressButton(dialog, IDC_LIST_DELETE);
+    });
+    driver_.answerMessageBox(IDOK);
+    driver_.onDialogWhere(L"the command list after the delete", onlyDialogUp, [&](HWND dialog) {
+        unchanged(dialog);
+        DialogDriver::pressButton(dialog, IDC_LIST_EDIT);
+    });
+    driver_.onPage(L"Step 1", [](HWND page) { DialogDriver::pressButton(page, IDC_WIZARD_NEXT); })
+        .onPage(L"Step 2", [](HWND page) { DialogDriver::pressButton(page, IDC_WIZARD_NEXT); })
+        .onPage(L"Step 3",
+                [](HWND page) {
+                    DialogDriver::setText(page, IDC_NAME_EDIT, L"Renamed");
+                    DialogDriver::pressButton(page, IDC_WIZARD_NEXT);
+                })
+        .onPage(L"Step 4", [](HWND page) { DialogDriver::pressButton(page, IDC_WIZARD_FINISH); })
+        .answerMessageBox(IDOK)
+        .onPage(L"Step 4", [](HWND page) { DialogDriver::pressButton(page, IDCANCEL); });
+    driver_.onDialogWhere(L"the command list after the wizard", onlyDialogUp, [&](HWND dialog) {
+        unchanged(dialog);
+        DialogDriver::closeWindow(dialog);
+    });
+    runList();
+    RemoveDirectoryW(temporary.c_str());
+    ASSERT_EQ(2u, driver_.messageBoxes().size());
+    for (const auto& box : driver_.messageBoxes()) EXPECT_EQ(L"Unable to create temp file.", box.text);
+    EXPECT_EQ((Names{L"Tidy", L"Other"}), ui::storedNames());
+}
+
 // ---- Options and Statistics ---------------------------------------------------
 
 class OptionsAndStatistics : public ui::AppWindowTest {

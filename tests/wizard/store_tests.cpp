@@ -156,37 +156,34 @@ TEST_F(StoreJourney, AnUnchangedStoredNamePassesWhateverItHolds)
     EXPECT_EQ(stored(), closeAll(L"Work;Play", 1008));
 }
 
-// A store that cannot reach the file says so, with the program's caption and
-// the exclamation icon, and the file stays as it was: a new command after
-// damage it could not be read past,
-TEST_F(StoreJourney, AFailedAppendIsSaidAndChangesNothing)
+// A damaged file takes the new command after the records that read, and the
+// unreadable rest is set aside and said once;
+TEST_F(StoreJourney, ADamagedFileKeepsWhatReadsAndTakesTheNewCommand)
 {
-    const std::string damaged = closeAll(L"Kept") + test::u32(40) + utf16(L"cut");
-    ASSERT_TRUE(test::writeFileBytes(test::commandFilePath(), damaged));
-    {
-        DialogDriver driver;
-        driver.onPage(L"Step 1", [](Page page) {
-            DialogDriver::click(page, IDC_ACTION_CLOSE_ALL);
-            next(page);
-        });
-        driver.onPage(L"Step 2", next);
-        driver.onPage(L"Step 3", [](Page page) { name(page, L"Fresh"); });
-        driver.onPage(L"Step 4", finish);
-        driver.answerMessageBox(IDOK);
-        CommandWizard().runWizard(nullptr, nullptr);
-        EXPECT_TRUE(driver.finished());
-        ASSERT_EQ(driver.messageBoxes().size(), 1u);
-        EXPECT_EQ(driver.messageBoxes()[0].text,
-                  L"The command file is damaged and cannot be changed. Nothing was changed.");
-        EXPECT_EQ(driver.messageBoxes()[0].caption, L"Morvane");
-        EXPECT_EQ(driver.messageBoxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
-    }
-    EXPECT_EQ(stored(), damaged);
+    const std::string rest = test::u32(40) + utf16(L"cut");
+    ASSERT_TRUE(test::writeFileBytes(test::commandFilePath(), closeAll(L"Kept") + rest));
+    DialogDriver driver;
+    driver.onPage(L"Step 1", [](Page page) {
+        DialogDriver::click(page, IDC_ACTION_CLOSE_ALL);
+        next(page);
+    });
+    driver.onPage(L"Step 2", next);
+    driver.onPage(L"Step 3", [](Page page) { name(page, L"Fresh"); });
+    driver.onPage(L"Step 4", finish);
+    driver.answerMessageBox(IDOK);
+    CommandWizard().runWizard(nullptr, nullptr);
+    EXPECT_TRUE(driver.finished());
+    ASSERT_EQ(driver.messageBoxes().size(), 1u);
+    EXPECT_EQ(driver.messageBoxes()[0].text.rfind(L"Part of the command file could not be read.", 0), 0u);
+    EXPECT_EQ(stored(), closeAll(L"Kept") + closeAll(L"Fresh", 1008));
+    EXPECT_EQ(test::readFileBytes(test::setAsidePath()), rest);
 }
 
-// and an edit while another reader holds the file so that it cannot be
-// replaced.
-TEST_F(StoreJourney, AFailedEditIsSaidAndChangesNothing)
+// and a store that cannot reach the file says so, with the program's caption
+// and the exclamation icon, and changes nothing: the wizard stays on its
+// summary with everything entered, and "Finish" pressed again once the file
+// is free stores the edit.
+TEST_F(StoreJourney, AFailedEditIsSaidAndFinishCanBePressedAgain)
 {
     const std::string held = closeAll(L"Kept");
     ASSERT_TRUE(test::writeFileBytes(test::commandFilePath(), held));
@@ -194,20 +191,28 @@ TEST_F(StoreJourney, AFailedEditIsSaidAndChangesNothing)
     driver.onPage(L"Step 1", next).onPage(L"Step 2", next);
     driver.onPage(L"Step 3", [](Page page) { name(page, L"Renamed"); });
     ScopedHandle reader;
-    driver.onPage(L"Step 4", [&reader](Page page) {
+    std::wstring summary;
+    driver.onPage(L"Step 4", [&](Page page) {
         reader.reset(CreateFileW(test::commandFilePath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        summary = DialogDriver::controlText(page, IDC_FINISHED_SUMMARY);
         finish(page);
     });
     driver.answerMessageBox(IDOK);
+    driver.onPage(L"Step 4", [&](Page page) {
+        EXPECT_EQ(stored(), held) << "a failed edit changed the file";
+        EXPECT_EQ(DialogDriver::controlText(page, IDC_FINISHED_SUMMARY), summary);
+        reader.reset();
+        finish(page);
+    });
     edit(driver, L"Kept");
-    reader.reset();
     ASSERT_EQ(driver.messageBoxes().size(), 1u);
     EXPECT_EQ(driver.messageBoxes()[0].text, L"Unable to replace the command file; another program may be using it. "
                                              L"Nothing was changed.\r\nCode: 5");
     EXPECT_EQ(driver.messageBoxes()[0].caption, L"Morvane");
     EXPECT_EQ(driver.messageBoxes()[0].style, static_cast<UINT>(MB_OK | MB_ICONEXCLAMATION));
-    EXPECT_EQ(stored(), held);
+    EXPECT_NE(summary.find(L"Renamed"), std::wstring::npos) << summary;
+    EXPECT_EQ(stored(), closeAll(L"Renamed"));
 }
 
 } // namespace

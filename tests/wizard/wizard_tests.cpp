@@ -42,14 +42,16 @@ void back(Page page) { DialogDriver::pressButton(page, IDC_WIZARD_BACK); }
 
 class WizardTest : public test::CommandFileTest {
 protected:
-    // Runs the wizard with the steps queued on driver; fails when a step is left.
-    void run(DialogDriver& driver, Command* edited = nullptr)
+    // Runs the wizard with the steps queued on driver; fails when a step is
+    // left. The wizard's result: 1 when it stored the command.
+    int run(DialogDriver& driver, Command* edited = nullptr)
     {
         CommandWizard wizard;
-        wizard.runWizard(nullptr, edited);
+        int stored = wizard.runWizard(nullptr, edited);
         EXPECT_TRUE(driver.finished()) << "the wizard ended before every step ran";
         EXPECT_FALSE(driver.timedOut());
         EXPECT_EQ(wizardStarted, 0);
+        return stored;
     }
 };
 
@@ -151,7 +153,7 @@ TEST_F(WizardTest, TheLongestPathHasSevenPages)
     driver.onPage(L"Step 5", [](Page page) { DialogDriver::click(page, IDC_WEEKLY_MONDAY); next(page); });
     driver.onPage(L"Step 6", [](Page page) { DialogDriver::setText(page, IDC_NAME_EDIT, L"Weekly backup"); next(page); });
     driver.onPage(L"Step 7", [](Page page) { DialogDriver::pressButton(page, IDC_WIZARD_FINISH); });
-    run(driver);
+    EXPECT_EQ(run(driver), 1);
     const int expected[] = {0, IDD_ACTION_TYPE_PAGE, IDD_PROGRAM_PAGE, IDD_TRIGGER_PAGE,
                             IDD_RECURRENCE_PAGE, IDD_WEEKLY_PAGE, IDD_NAME_PAGE};
     for (int slot = 1; slot <= 6; ++slot) EXPECT_EQ(pageHistory[slot], expected[slot]) << "slot " << slot;
@@ -265,7 +267,8 @@ TEST_F(WizardTest, NamesAreRefusedOnlyWhenEmptyTakenOrUnsafe)
 }
 
 // An edit whose replacement cannot be written keeps the stored command: the
-// old record is never removed before the new one is safely in place.
+// old record is never removed before the new one is safely in place. The
+// wizard stays on its summary after the message, and "Cancel" leaves it.
 TEST_F(WizardTest, AnEditThatCannotBeStoredKeepsTheCommand)
 {
     CommandFile file;
@@ -281,10 +284,12 @@ TEST_F(WizardTest, AnEditThatCannotBeStoredKeepsTheCommand)
     driver.onPage(L"Step 3", [](Page page) { DialogDriver::setText(page, IDC_NAME_EDIT, L"Renamed"); next(page); });
     driver.onPage(L"Step 4", [](Page page) { DialogDriver::pressButton(page, IDC_WIZARD_FINISH); });
     driver.answerMessageBox(IDOK);
-    run(driver, &edited);
+    driver.onPage(L"Step 4", [](Page page) { DialogDriver::pressButton(page, IDCANCEL); });
+    EXPECT_EQ(run(driver, &edited), 0);
     ASSERT_EQ(driver.messageBoxes().size(), 1u);
     EXPECT_EQ(driver.messageBoxes()[0].text, L"Unable to create temp file.");
     EXPECT_EQ(test::readFileBytes(test::commandFilePath()), before);
+    EXPECT_STREQ(edited.commandName, L"Renamed");
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // and testing the last one, and deleting one, each timed beside what the
 // platform needs to merely read (or copy) the same file, in the same run.
 // Targets: enumeration, search and existence within 3x the plain read; the
-// delete within 3x the plain copy.
+// delete within 3x the plain copy. A change must reach the storage before it
+// replaces the command file, so the copy is flushed too.
 //
 // Run (after tests/run-tests.sh has made the build's Wine prefix):
 //   BUILD/wine-run "$PWD/BUILD/bench/command_file_bench.exe"
@@ -97,7 +98,7 @@ size_t plainRead(const std::wstring& path)
     return total;
 }
 
-// ... and to copy it to a new file.
+// ... and to copy it to a new file that reaches the storage.
 void plainCopy(const std::wstring& from, const std::wstring& to)
 {
     static BYTE block[PlainBlock];
@@ -108,6 +109,7 @@ void plainCopy(const std::wstring& from, const std::wstring& to)
     DWORD got = 0, written = 0;
     while (ReadFile(source.get(), block, PlainBlock, &got, nullptr) && got)
         WriteFile(target.get(), block, got, &written, nullptr);
+    FlushFileBuffers(target.get());
 }
 
 } // namespace

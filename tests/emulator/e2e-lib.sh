@@ -59,13 +59,13 @@ fail() {
 device() { "$repo/device" "$@"; }
 client() { device run "$E2E_CLIENT" "$@"; }
 
-# wait_for DESCRIPTION CONDITION: until the shell CONDITION (evaluated anew
-# each time) holds, or fail.
+# wait_for DESCRIPTION CONDITION [SEEN]: until the shell CONDITION (evaluated
+# anew each time) holds, or fail, saying what the shell command SEEN prints.
 wait_for() {
-    local what=$1 condition=$2
+    local what=$1 condition=$2 seen=${3:-}
     local deadline=$((SECONDS + WAIT_SECONDS))
     until eval "$condition"; do
-        [ $SECONDS -lt $deadline ] || fail "timed out waiting until $what"
+        [ $SECONDS -lt $deadline ] || fail "timed out waiting until $what${seen:+; instead $(eval "$seen")}"
         sleep 0.2
     done
 }

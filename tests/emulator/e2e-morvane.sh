@@ -25,3 +25,15 @@ fresh_morvane() {
 
 # Waits until no morvane.exe event instance is left running.
 settle() { wait_for "the event instance ended" '[ "$(running morvane.exe)" = 0 ]'; }
+
+# The record as the file format gives it, in hexadecimal: little-endian
+# numbers, UTF-16LE strings with their terminator, the body's length first.
+u16() { printf '%02x%02x' $(($1 & 255)) $(($1 >> 8)); }
+u32() { printf '%02x%02x%02x%02x' $(($1 & 255)) $((($1 >> 8) & 255)) $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }
+str() { printf '%s' "$1" | iconv -f UTF-8 -t UTF-16LE | od -An -v -tx1 | tr -d ' \n'; printf '0000'; }
+record() {
+    local body
+    body=$(printf '%s' "$@")
+    printf '%s%s' "$(u32 $((${#body} / 2)))" "$body"
+}
+stored_hex() { od -An -v -tx1 "$(device path '\Program Files\Morvane\Data\zelvane.dat')" | tr -d ' \n'; }

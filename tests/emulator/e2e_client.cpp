@@ -14,6 +14,7 @@
 //   wait                      stay until killed
 //   ui-wait CAPTION[|ID]      wait (a minute at most) for a visible dialog of that caption
 //                             (and with control ID)
+//   ui-count CAPTION[|ID]     exit code: how many such dialogs are up now
 //   ui-click CAPTION|ID       post BM_CLICK to control ID of that dialog (one that has ID)
 //   ui-text CAPTION|ID|TEXT   set control ID's text (EN_CHANGE follows)
 //   ui-checked CAPTION|ID     exit code 0 when that button is checked, 1 when not
@@ -25,6 +26,7 @@
 //   ui-choose CAPTION|ID|N    select entry N of a list or drop-down list, and
 //                             send the notification a tap sends
 //   ui-has-item CAPTION|ID|TEXT  exit code 0 when the list holds TEXT
+//   ui-pick CAPTION|ID|TEXT   ui-choose the entry TEXT
 //   ui-time CAPTION|ID|HH:MM  set a time picker (today's date, that time)
 // The UI verbs act on the dialogs of any device process, as a user's taps do;
 // captions may hold blanks, so their arguments are separated by "|".
@@ -153,6 +155,8 @@ struct DialogSearch {
     std::wstring caption;
     int controlId;
     HWND found;
+    int count;   // every match, when counting
+    bool counting;
 };
 
 BOOL CALLBACK matchDialog(HWND window, LPARAM parameter)
@@ -164,7 +168,8 @@ BOOL CALLBACK matchDialog(HWND window, LPARAM parameter)
     if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window) &&
         search.caption == caption && (search.controlId < 0 || GetDlgItem(window, search.controlId))) {
         search.found = window;
-        return FALSE;
+        ++search.count;
+        return search.counting;
     }
     return TRUE;
 }
@@ -176,7 +181,7 @@ constexpr int WaitAttempts = 600;
 HWND waitForDialog(const std::wstring& caption, int controlId)
 {
     for (int attempt = 0; attempt < WaitAttempts; ++attempt) {
-        DialogSearch search{caption, controlId, nullptr};
+        DialogSearch search{caption, controlId, nullptr, 0, false};
         EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
         if (search.found) return search.found;
         Sleep(100);
@@ -189,6 +194,11 @@ int uiVerb(const std::wstring& verb, std::wstring line)
     std::wstring caption = nextField(line);
     std::wstring idField = nextField(line);
     int id = idField.empty() ? -1 : static_cast<int>(wcstol(idField.c_str(), nullptr, 10));
+    if (verb == L"ui-count") {
+        DialogSearch search{caption, id, nullptr, 0, true};
+        EnumWindows(matchDialog, reinterpret_cast<LPARAM>(&search));
+        return search.count;
+    }
     HWND dialog = waitForDialog(caption, id);
     if (!dialog) return Failed;
     // A dialog that just showed may not have finished its set-up yet.
@@ -303,9 +313,12 @@ int listVerb(const std::wstring& verb, std::wstring line)
                             reinterpret_cast<LPARAM>(line.c_str())) >= 0
                    ? Done
                    : Failed;
-    if (verb == L"ui-choose") {
-        WPARAM index = static_cast<WPARAM>(wcstol(line.c_str(), nullptr, 10));
-        SendMessageW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0);
+    if (verb == L"ui-choose" || verb == L"ui-pick") {
+        LRESULT index = verb == L"ui-choose" ? wcstol(line.c_str(), nullptr, 10)
+                                             : SendMessageW(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT,
+                                                            static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(line.c_str()));
+        if (index < 0) return Failed;
+        SendMessageW(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
         // Selecting by message notifies nobody: send what a tap sends.
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(control));
@@ -477,9 +490,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         HWND window = FindWindowW(line.c_str(), nullptr);
         return window && PostMessageW(window, WM_CLOSE, 0, 0) ? Done : Failed;
     }
-    if (verb == L"ui-wait" || verb == L"ui-close" || verb == L"ui-click" || verb == L"ui-text" || verb == L"ui-checked")
+    if (verb == L"ui-wait" || verb == L"ui-close" || verb == L"ui-click" || verb == L"ui-text" || verb == L"ui-checked" ||
+        verb == L"ui-count")
         return uiVerb(verb, line);
-    if (verb == L"ui-choose" || verb == L"ui-has-item" || verb == L"ui-time") return listVerb(verb, line);
+    if (verb == L"ui-choose" || verb == L"ui-pick" || verb == L"ui-has-item" || verb == L"ui-time")
+        return listVerb(verb, line);
     if (verb == L"tray-tap" || verb == L"tray-choose" || verb == L"tray-dismiss") return trayVerb(verb, line);
     if (verb == L"where") return whereVerb(line);
     if (verb == L"wait") {

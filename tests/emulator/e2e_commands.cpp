@@ -18,9 +18,10 @@
 // Other verbs, for looking at and preparing the program's state:
 //   delete|NAME        deletes every command of that name
 //   exists|NAME        exit code 0 when a command of that name is stored, else 1
-//   clear              removes the command file and Morvane's settings key
+//   clear              removes the command file (and a leftover copy) and Morvane's settings key
 //   setting|NAME|VALUE a REG_DWORD of the settings key
 //   counter|NAME       exit code: the setting's value (modulo 256)
+//   counters|NAME|...  the settings' values, blank-separated, into \e2e\counters.txt
 //   next|NAMES         "NextScheduled" as the scheduler writes it
 //   spawn|PROGRAM|ARGUMENTS   starts a program and returns at once
 //   window|TITLE       exit code 0 when a visible top-level window has the title
@@ -194,8 +195,10 @@ int stateVerb(const std::vector<std::wstring>& fields, CommandFile& file)
     if (verb == L"delete") return file.deleteCommand(field(1).c_str()) ? 0 : 1;
     if (verb == L"exists") return file.commandExists(field(1).c_str()) ? 0 : 1;
     if (verb == L"clear") {
-        std::wstring data = std::wstring(file.dataFolderPath()) + L"\\zelvane.dat";
-        DeleteFileW(data.c_str());
+        // And the copy that a change which could not replace the file left
+        // beside it: with the command file gone, the next open takes it back.
+        DeleteFileW((std::wstring(file.dataFolderPath()) + L"\\zelvane.dat").c_str());
+        DeleteFileW((std::wstring(file.dataFolderPath()) + L"\\_cmd_.tmp").c_str());
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKey);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKey);
         return 0;
@@ -204,6 +207,17 @@ int stateVerb(const std::vector<std::wstring>& fields, CommandFile& file)
     if (verb == L"setting")
         return settings.setDword(field(1).c_str(), wcstoul(field(2).c_str(), nullptr, 10)) ? 0 : 1;
     if (verb == L"counter") return static_cast<int>(settings.getDword(field(1).c_str()) & 0xFF);
+    if (verb == L"counters") {
+        std::string text;
+        for (size_t i = 1; i < fields.size(); ++i)
+            text += (i > 1 ? " " : "") + std::to_string(settings.getDword(fields[i].c_str()));
+        text += "\n";
+        CreateDirectoryW(L"C:\\e2e", nullptr);
+        ScopedHandle out(CreateFileW(L"C:\\e2e\\counters.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        return out && WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ? 0 : 1;
+    }
     if (verb == L"next") return settings.setString(L"NextScheduled", field(1).c_str()) ? 0 : 1;
     if (verb == L"spawn") {
         std::wstring arguments = field(2);

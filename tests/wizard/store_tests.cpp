@@ -156,33 +156,10 @@ TEST_F(StoreJourney, AnUnchangedStoredNamePassesWhateverItHolds)
     EXPECT_EQ(stored(), closeAll(L"Work;Play", 1008));
 }
 
-// A damaged file takes the new command after the records that read, and the
-// unreadable rest is set aside and said once;
-TEST_F(StoreJourney, ADamagedFileKeepsWhatReadsAndTakesTheNewCommand)
-{
-    const std::string rest = test::u32(40) + utf16(L"cut");
-    ASSERT_TRUE(test::writeFileBytes(test::commandFilePath(), closeAll(L"Kept") + rest));
-    DialogDriver driver;
-    driver.onPage(L"Step 1", [](Page page) {
-        DialogDriver::click(page, IDC_ACTION_CLOSE_ALL);
-        next(page);
-    });
-    driver.onPage(L"Step 2", next);
-    driver.onPage(L"Step 3", [](Page page) { name(page, L"Fresh"); });
-    driver.onPage(L"Step 4", finish);
-    driver.answerMessageBox(IDOK);
-    CommandWizard().runWizard(nullptr, nullptr);
-    EXPECT_TRUE(driver.finished());
-    ASSERT_EQ(driver.messageBoxes().size(), 1u);
-    EXPECT_EQ(driver.messageBoxes()[0].text.rfind(L"Part of the command file could not be read.", 0), 0u);
-    EXPECT_EQ(stored(), closeAll(L"Kept") + closeAll(L"Fresh", 1008));
-    EXPECT_EQ(test::readFileBytes(test::setAsidePath()), rest);
-}
-
-// and a store that cannot reach the file says so, with the program's caption
-// and the exclamation icon, and changes nothing: the wizard stays on its
-// summary with everything entered, and "Finish" pressed again once the file
-// is free stores the edit.
+// A store that cannot reach the file says so, with the program's caption and
+// the exclamation icon, and changes nothing: the wizard stays on its summary
+// with everything entered, and "Finish" pressed again once the file is free
+// stores the edit.
 TEST_F(StoreJourney, AFailedEditIsSaidAndFinishCanBePressedAgain)
 {
     const std::string held = closeAll(L"Kept");

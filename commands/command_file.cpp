@@ -1,4 +1,5 @@
 #include "commands/command_file.h"
+#include "platform/device.h"
 #include "platform/modal.h"
 #include "platform/text.h"
 #include "shell/app_state.h"
@@ -408,7 +409,7 @@ bool replaceFile(const wchar_t* replacement, const wchar_t* target)
 {
     DWORD start = GetTickCount();
     for (;;) {
-        if (MoveFileExW(replacement, target, MOVEFILE_REPLACE_EXISTING)) return true;
+        if (ce::MoveFileExW(replacement, target, MOVEFILE_REPLACE_EXISTING)) return true;
         DWORD error = GetLastError();
         if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
         if (GetTickCount() - start >= CommandFile::ReplaceTimeoutMs) return false;
@@ -460,7 +461,7 @@ CommandFile::CommandFile()
     module[std::size(module) - 1] = L'\0';
     if (wchar_t* lastSlash = wcsrchr(module, L'\\')) *lastSlash = L'\0';
     setDataFolder(module);
-    if (dataFolder[0]) CreateDirectoryW(dataFolder, nullptr);
+    if (dataFolder[0]) ce::CreateDirectoryW(dataFolder, nullptr);
 }
 
 CommandFile::CommandFile(const wchar_t* programFolder)
@@ -506,28 +507,28 @@ DWORD CommandFile::recoverLeftoverTemporary()
     wchar_t commandPath[PathCapacity], temporaryPath[PathCapacity];
     if (!filePath(CommandFileName, commandPath) || !filePath(TemporaryFileName, temporaryPath)) return 0;
     auto commandFileMissing = [&commandPath] {
-        return GetFileAttributesW(commandPath) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
+        return ce::GetFileAttributesW(commandPath) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND;
     };
     if (!commandFileMissing()) {
         removeStaleTemporary(temporaryPath);
         return 0;
     }
-    DWORD attributes = GetFileAttributesW(temporaryPath);
+    DWORD attributes = ce::GetFileAttributesW(temporaryPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return 0;
     WriterLock lock(dataFolder);
     if (!lock.held() || !commandFileMissing()) return 0;
     bool whole = false;
     {
-        ScopedHandle temporary(CreateFileW(temporaryPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        ScopedHandle temporary(ce::CreateFileW(temporaryPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
         whole = temporary && readWhole(temporary.get()) == 0 && readableEnd() == contentsSize;
         forgetContents();
     }
     if (!whole) {
-        DeleteFileW(temporaryPath);
+        ce::DeleteFileW(temporaryPath);
         return 0;
     }
-    if (MoveFileW(temporaryPath, commandPath)) return 0;
+    if (ce::MoveFileExW(temporaryPath, commandPath, 0)) return 0;
     DWORD error = GetLastError();
     return error ? error : ERROR_OPEN_FAILED;
 }
@@ -536,11 +537,11 @@ DWORD CommandFile::recoverLeftoverTemporary()
 // replacement left: it must never come back as the command file later.
 void CommandFile::removeStaleTemporary(const wchar_t* temporaryPath)
 {
-    DWORD attributes = GetFileAttributesW(temporaryPath);
+    DWORD attributes = ce::GetFileAttributesW(temporaryPath);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     // Under the writers' lock a temporary file is never one being written.
     WriterLock lock(dataFolder);
-    if (lock.held()) DeleteFileW(temporaryPath);
+    if (lock.held()) ce::DeleteFileW(temporaryPath);
 }
 
 DWORD CommandFile::openQuietly()
@@ -549,7 +550,7 @@ DWORD CommandFile::openQuietly()
     wchar_t path[PathCapacity];
     if (!filePath(CommandFileName, path)) return ERROR_FILENAME_EXCED_RANGE;
     if (DWORD error = recoverLeftoverTemporary()) return error;
-    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    HANDLE file = ce::CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                               OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD error = GetLastError();
     if (file == INVALID_HANDLE_VALUE) return error ? error : ERROR_OPEN_FAILED;
@@ -815,7 +816,7 @@ CommandFile::WriteResult CommandFile::setAside(Change& change, DWORD from)
         if (number == 1) swprintf(name, std::size(name), L"%ls.bad", SetAsideStem);
         else swprintf(name, std::size(name), L"%ls%d.bad", SetAsideStem, number);
         if (!filePath(name, change.setAsidePath)) break;
-        ScopedHandle file(CreateFileW(change.setAsidePath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        ScopedHandle file(ce::CreateFileW(change.setAsidePath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file) {
             if (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS) continue;
@@ -825,7 +826,7 @@ CommandFile::WriteResult CommandFile::setAside(Change& change, DWORD from)
             return WriteResult::Done;
         change.writeError = GetLastError();
         file.reset();
-        DeleteFileW(change.setAsidePath);
+        ce::DeleteFileW(change.setAsidePath);
         change.setAsidePath[0] = L'\0';
         return WriteResult::SetAsideFailed;
     }
@@ -870,7 +871,7 @@ CommandFile::WriteResult CommandFile::rewriteLocked(Change& change)
     wchar_t commandPath[PathCapacity], temporaryPath[PathCapacity];
     filePath(CommandFileName, commandPath);
     filePath(TemporaryFileName, temporaryPath);
-    ScopedHandle temporary(CreateFileW(temporaryPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    ScopedHandle temporary(ce::CreateFileW(temporaryPath, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                        FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!temporary) {
         forgetContents();
@@ -902,8 +903,8 @@ CommandFile::WriteResult CommandFile::rewriteLocked(Change& change)
     if (result != WriteResult::Done) {
         // Nothing changed: neither the copy nor a set-aside rest may come
         // back later as if it had.
-        DeleteFileW(temporaryPath);
-        if (change.setAsidePath[0]) DeleteFileW(change.setAsidePath);
+        ce::DeleteFileW(temporaryPath);
+        if (change.setAsidePath[0]) ce::DeleteFileW(change.setAsidePath);
         change.setAsidePath[0] = L'\0';
     }
     return result;

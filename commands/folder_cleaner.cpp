@@ -50,11 +50,9 @@ void cleanEntry(const wchar_t* folder, const WIN32_FIND_DATAW& entry, int recurs
     }
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) return;
     // A link to a file lists as a plain file, and deleting it would delete
-    // its target.
-    if (!liesWhereItsPathSays(entryPath)) return;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-        ce::SetFileAttributesW(entryPath, FILE_ATTRIBUTE_NORMAL);
-    ce::DeleteFileW(entryPath);
+    // its target: the file is checked and deleted through one handle, so
+    // that no link put in its place meanwhile is followed.
+    deleteWhereItsPathSays(entryPath);
 }
 
 } // namespace

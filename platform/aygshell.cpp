@@ -1,5 +1,7 @@
 // The handheld shell's dialog helpers on the device screen.
 #include "platform/aygshell.h"
+#include "platform/device.h"
+#include "platform/device_paths.h"
 #include "platform/scoped.h"
 
 #include <commctrl.h>
@@ -85,9 +87,32 @@ BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO psai)
     return IsWindow(hwnd) && psai && psai->cbSize == sizeof *psai;
 }
 
+namespace {
+
+// Whether the program a shortcut's target starts (its first token, quoted or
+// not) is one of the device's.
+bool startsOnDevice(const wchar_t* target)
+{
+    wchar_t program[MAX_PATH];
+    const wchar_t* start = target[0] == L'"' ? target + 1 : target;
+    size_t length = 0;
+    while (start[length] && start[length] != (target[0] == L'"' ? L'"' : L' ')) ++length;
+    if (length >= std::size(program)) return false;
+    wmemcpy(program, start, length);
+    program[length] = L'\0';
+    return liesOnDevice(program);
+}
+
+} // namespace
+
 BOOL SHCreateShortcut(const wchar_t* szShortcut, const wchar_t* szTarget)
 {
     if (!szShortcut || !szTarget || !*szTarget) return FALSE;
+    // A shortcut runs its target at every boot: neither may lie off the device.
+    if (!startsOnDevice(szTarget)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
     // "<length>#<target>", in the code page of the device, as one block.
     const size_t length = wcslen(szTarget);
     constexpr size_t Prefix = 24;   // the length in digits and the "#"
@@ -104,14 +129,14 @@ BOOL SHCreateShortcut(const wchar_t* szShortcut, const wchar_t* szTarget)
     if (!narrow) return FALSE;
     WideCharToMultiByte(CP_ACP, 0, text, chars, narrow.get(), bytes, nullptr, nullptr);
 
-    ScopedHandle file(CreateFileW(szShortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    ScopedHandle file(ce::CreateFileW(szShortcut, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FALSE;
     DWORD written = 0;
     if (!WriteFile(file.get(), narrow.get(), static_cast<DWORD>(bytes), &written, nullptr) ||
         written != static_cast<DWORD>(bytes)) {
         file.reset();
-        DeleteFileW(szShortcut);
+        ce::DeleteFileW(szShortcut);
         return FALSE;
     }
     return TRUE;

@@ -7,6 +7,7 @@
 #include "platform/text.h"
 
 #include <cwchar>
+#include <iterator>
 
 namespace {
 
@@ -238,20 +239,67 @@ BOOL startAndTrace(LPCWSTR lpApplicationName, LPWSTR lpCommandLine,
 
 } // namespace
 
-bool liesOnDevice(const wchar_t* path, bool pattern)
+namespace {
+
+bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The folder this program was started from, with its final backslash: a
+// program's own files lie where it was installed, on the device's drive C:
+// on the handheld. Empty when it is not on a drive.
+struct OwnFolder {
+    wchar_t path[MAX_PATH];
+    int length;
+};
+
+const OwnFolder& ownFolder()
 {
-    auto isSeparator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
-    if (!path) return false;
+    static OwnFolder folder;
+    static bool known;
+    if (!known) {
+        const DWORD length = GetModuleFileNameW(nullptr, folder.path, MAX_PATH);
+        folder.length = 0;
+        if (length >= 3 && length < MAX_PATH && folder.path[1] == L':')
+            if (const wchar_t* last = wcsrchr(folder.path, L'\\')) folder.length = static_cast<int>(last - folder.path) + 1;
+        known = true;
+    }
+    return folder;
+}
+
+// A full path on the device's drive, or in this program's own folder.
+bool onDeviceDrive(const wchar_t* full, size_t length)
+{
+    if (length < 2 || full[1] != L':') return false;
+    if ((full[0] & ~0x20) == L'C') return true;
+    const OwnFolder& own = ownFolder();
+    return own.length > 0 && length >= static_cast<size_t>(own.length) &&
+           CompareStringOrdinal(full, own.length, own.path, own.length, TRUE) == CSTR_EQUAL;
+}
+
+// The path as written: no network or namespace path, no "?" but in a search
+// pattern's last name.
+bool writtenOnDevice(const wchar_t* path, bool pattern)
+{
     // Two separators begin a network path or one of the platform's
     // namespaces, whatever follows.
     if (isSeparator(path[0]) && isSeparator(path[1])) return false;
-    if (path[0] && path[1] == L':' && path[0] != L'C' && path[0] != L'c') return false;
     const wchar_t* lastName = path;
     for (const wchar_t* p = path; *p; ++p)
         if (isSeparator(*p)) lastName = p + 1;
     for (const wchar_t* p = path; *p; ++p)
         if (*p == L'?' && !(pattern && p >= lastName)) return false;
     return true;
+}
+
+} // namespace
+
+bool liesOnDevice(const wchar_t* path, bool pattern)
+{
+    if (!path || !writtenOnDevice(path, pattern)) return false;
+    // A rooted or relative path names a place from the current drive and
+    // folder: it is judged as the absolute path it resolves to.
+    wchar_t full[DeviceFullPathCapacity];
+    const DWORD length = GetFullPathNameW(path, static_cast<DWORD>(std::size(full)), full, nullptr);
+    return length > 0 && length < std::size(full) && onDeviceDrive(full, length) && writtenOnDevice(full, pattern);
 }
 
 namespace device_clock {
@@ -385,6 +433,21 @@ BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes)
 {
     if (!liesOnDevice(lpFileName)) return refused(FALSE);
     return ::SetFileAttributesW(lpFileName, dwFileAttributes);
+}
+
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile)
+{
+    if (!liesOnDevice(lpFileName)) return refused(INVALID_HANDLE_VALUE);
+    return ::CreateFileW(lpFileName, dwDesiredAccess, dwShareMode, lpSecurityAttributes, dwCreationDisposition,
+                         dwFlagsAndAttributes, hTemplateFile);
+}
+
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
+{
+    if (!liesOnDevice(lpExistingFileName) || !liesOnDevice(lpNewFileName)) return refused(FALSE);
+    return ::MoveFileExW(lpExistingFileName, lpNewFileName, dwFlags);
 }
 
 const wchar_t* CommandLine()

@@ -14,12 +14,15 @@ void GetLocalTime(LPSYSTEMTIME lpSystemTime);
 // Sets the device clock; a waiting notification service wakes at once.
 BOOL SetLocalTime(const SYSTEMTIME* lpSystemTime);
 
-// Paths name the device's own file system only: no drive but C:, no network
-// or namespace path (\\server\..., \\?\..., \\.\..., \??\...), no "?" outside
-// a search pattern's last name. The platform's own namespaces reach the
-// host's files whatever the drives (\\?\unix\...); the device has none of
-// them, so each call below refuses such a path as the device refuses a path
-// that does not exist: it fails with ERROR_PATH_NOT_FOUND.
+// Paths name the device's own file system only: no drive but C: (and the
+// folder the program itself was started from), no network or namespace path
+// (\\server\..., \\?\..., \\.\..., \??\...), no "?" outside a search
+// pattern's last name; a rooted or relative path is judged as the absolute
+// path it resolves to. The platform's own namespaces reach the host's files
+// whatever the drives (\\?\unix\...); the device has none of them, so each
+// call below refuses such a path as the device refuses a path that does not
+// exist: it fails with ERROR_PATH_NOT_FOUND. Every path that a program of the
+// device opens, runs or links goes through one of them.
 
 // Starts a program the handheld way: lpCommandLine holds the arguments only
 // (the child sees exactly them as its command line), a bare file name is also
@@ -36,6 +39,10 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName);
 BOOL CreateDirectoryW(LPCWSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 DWORD GetFileAttributesW(LPCWSTR lpFileName);
 BOOL SetFileAttributesW(LPCWSTR lpFileName, DWORD dwFileAttributes);
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
+                   DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 
 // Wine now and then refuses a start on a loaded machine with
 // ERROR_INTERNAL_ERROR (1359): the new process ended before it ever ran. A

@@ -1,5 +1,6 @@
 #include "platform/device_log.h"
 #include "platform/device.h"
+#include "platform/device_paths.h"
 #include "platform/scoped.h"
 #include "platform/text.h"
 
@@ -21,7 +22,8 @@ const wchar_t* readLogPath()
 {
     if (!logPathRead) {
         DWORD length = GetEnvironmentVariableW(LogVariable, logPath, static_cast<DWORD>(std::size(logPath)));
-        if (length == 0 || length >= std::size(logPath)) logPath[0] = L'\0';
+        // A trace that would lie off the device is not written at all.
+        if (length == 0 || length >= std::size(logPath) || !liesOnDevice(logPath)) logPath[0] = L'\0';
         logPathRead = true;
     }
     return logPath;
@@ -76,7 +78,7 @@ void write(const wchar_t* what)
     if (!bytes) return;
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), length, bytes.get(), size, nullptr, nullptr);
     // Appended whole, one write per line: programs write at the same time.
-    ScopedHandle file(CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    ScopedHandle file(ce::CreateFileW(logPath, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (file) WriteFile(file.get(), bytes.get(), static_cast<DWORD>(size), &written, nullptr);

@@ -1,4 +1,5 @@
 #include "platform/file_links.h"
+#include "platform/device_paths.h"
 #include "platform/scoped.h"
 
 #include <windows.h>
@@ -19,22 +20,13 @@ bool samePath(const wchar_t* a, size_t aLength, const wchar_t* b, size_t bLength
     return true;
 }
 
-} // namespace
-
-bool liesWhereItsPathSays(const wchar_t* path)
+// Whether the open file is the one that the full path names: the handle's
+// final path is where the file really is, a link resolved to its target (a
+// host file shows as \\?\unix\...).
+bool handleLiesAt(HANDLE file, const wchar_t* full, size_t fullLength)
 {
-    // Long enough for any path of the device and what the platform adds.
-    wchar_t full[1024];
-    DWORD fullLength = GetFullPathNameW(path, static_cast<DWORD>(std::size(full)), full, nullptr);
-    if (fullLength == 0 || fullLength >= std::size(full)) return false;
-
-    // The handle's final path is where the file really is: a link resolves to
-    // its target (a host file shows as \\?\unix\...).
-    ScopedHandle file(CreateFileW(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file) return false;
-    wchar_t final[1024];
-    DWORD finalLength = GetFinalPathNameByHandleW(file.get(), final, static_cast<DWORD>(std::size(final)),
+    wchar_t final[DeviceFullPathCapacity];
+    DWORD finalLength = GetFinalPathNameByHandleW(file, final, static_cast<DWORD>(std::size(final)),
                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (finalLength == 0 || finalLength >= std::size(final)) return false;
     const wchar_t* where = final;
@@ -43,4 +35,51 @@ bool liesWhereItsPathSays(const wchar_t* path)
         finalLength -= 4;
     }
     return samePath(full, fullLength, where, finalLength);
+}
+
+// Opens path for access with flags, and fills full with its full path.
+// Empty when the path is off the device.
+ScopedHandle openOnDevice(const wchar_t* path, DWORD access, DWORD flags, wchar_t (&full)[DeviceFullPathCapacity],
+                          DWORD& fullLength)
+{
+    if (!liesOnDevice(path)) return ScopedHandle();
+    fullLength = GetFullPathNameW(path, static_cast<DWORD>(std::size(full)), full, nullptr);
+    if (fullLength == 0 || fullLength >= std::size(full)) return ScopedHandle();
+    return ScopedHandle(CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, flags, nullptr));
+}
+
+} // namespace
+
+bool liesWhereItsPathSays(const wchar_t* path)
+{
+    wchar_t full[DeviceFullPathCapacity];
+    DWORD fullLength = 0;
+    ScopedHandle file = openOnDevice(path, 0, FILE_FLAG_BACKUP_SEMANTICS, full, fullLength);
+    return file && handleLiesAt(file.get(), full, fullLength);
+}
+
+bool deleteWhereItsPathSays(const wchar_t* path)
+{
+    wchar_t full[DeviceFullPathCapacity];
+    DWORD fullLength = 0;
+    // A link itself is opened where the platform can, and then refused by its
+    // attributes; where it cannot, the link's target is, and refused by its
+    // final path.
+    ScopedHandle file =
+        openOnDevice(path, DELETE | FILE_READ_ATTRIBUTES, FILE_FLAG_OPEN_REPARSE_POINT, full, fullLength);
+    FILE_BASIC_INFO basic{};
+    if (!file || !handleLiesAt(file.get(), full, fullLength) ||
+        !GetFileInformationByHandleEx(file.get(), FileBasicInfo, &basic, sizeof basic) ||
+        (basic.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    // The platform opens no read-only file for writing its attributes, so
+    // the attribute goes by path; the deletion still goes through the handle
+    // that holds the file checked above.
+    if (basic.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+        DWORD writable = basic.FileAttributes & ~FILE_ATTRIBUTE_READONLY;
+        if (!SetFileAttributesW(full, writable ? writable : FILE_ATTRIBUTE_NORMAL)) return false;
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition) != 0;
 }

@@ -1,6 +1,7 @@
 #include "schedule/scheduler.h"
 #include "commands/command_file.h"
 #include "platform/aygshell.h"
+#include "platform/device.h"
 #include "platform/device_clock.h"
 #include "platform/notify.h"
 #include "platform/text.h"
@@ -217,7 +218,7 @@ void Scheduler::CreateStartupShortcut()
 
 void Scheduler::DeleteStartupShortcut()
 {
-    DeleteFileW(ShortcutDeletePath);
+    ce::DeleteFileW(ShortcutDeletePath);
 }
 
 void Scheduler::mainProgramPath(wchar_t (&path)[PathCapacity]) const

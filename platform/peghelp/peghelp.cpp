@@ -89,7 +89,8 @@ std::wstring decodeHelpFile(const std::string& bytes)
 
 bool readHelpFile(const std::wstring& path, std::wstring& html, std::wstring& problem)
 {
-    ScopedHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    // Only a file of the device: a path off it is one the device does not have.
+    ScopedHandle file(ce::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, 0, nullptr));
     if (!file) {
         DWORD error = GetLastError();

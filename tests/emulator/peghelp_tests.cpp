@@ -329,19 +329,32 @@ TEST_F(HelpViewer, AnUnknownAnchorOpensAtTheStart)
     PostMessageW(viewer, WM_CLOSE, 0, 0);
 }
 
+// A missing file, and one of the host's reached through the platform's
+// namespaces (which the device does not have), is named in a message, and
+// nothing opens.
 TEST_F(HelpViewer, AMissingFileIsNamedInAMessageAndNothingOpens)
 {
-    HANDLE process = start(L"no-such-help.htm#Main_Contents");
-    ASSERT_TRUE(process);
-    HWND box = nullptr;
-    ASSERT_TRUE(test::waitUntil([&] { return (box = windowOf(process, L"#32770")) != nullptr; }));
-    wchar_t text[512] = L"";
-    GetDlgItemTextW(box, 0xFFFF, text, 512);
-    EXPECT_NE(std::wstring(text).find(L"\\Windows\\no-such-help.htm"), std::wstring::npos) << text;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    test::ProcessResult result = finish(process);
-    EXPECT_TRUE(result.finished);
-    EXPECT_EQ(result.exitCode, 1u);
+    const std::wstring unixPath = test::unixPathOf(path());
+    ASSERT_FALSE(unixPath.empty());
+    const struct {
+        std::wstring target, named;
+    } cases[] = {{L"no-such-help.htm#Main_Contents", L"\\Windows\\no-such-help.htm"},
+                 {L"\\\\?\\unix" + unixPath, L"There is no such file."},
+                 {L"Z:" + unixPath, L"There is no such file."}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.target.begin(), c.target.end()));
+        HANDLE process = start(c.target);
+        ASSERT_TRUE(process);
+        HWND box = nullptr;
+        ASSERT_TRUE(test::waitUntil([&] { return (box = windowOf(process, L"#32770")) != nullptr; }));
+        wchar_t text[512] = L"";
+        GetDlgItemTextW(box, 0xFFFF, text, 512);
+        EXPECT_NE(std::wstring(text).find(c.named), std::wstring::npos) << text;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        test::ProcessResult result = finish(process);
+        EXPECT_TRUE(result.finished);
+        EXPECT_EQ(result.exitCode, 1u);
+    }
 }
 
 } // namespace

@@ -133,6 +133,11 @@ TEST(Shortcut, WritesLengthHashTargetAndNeverOverwrites)
     EXPECT_FALSE(SHCreateShortcut(link.c_str(), L"\\windows\\other.exe"));
     EXPECT_EQ("30#\"\\windows\\mvlaunch.exe\" -reset", test::readFileBytes(link));
     EXPECT_FALSE(SHCreateShortcut(folder.file(L"empty.lnk").c_str(), L""));
+    // Neither the shortcut nor the program it starts at boot may lie off the device.
+    const std::wstring unixFolder = L"\\\\?\\unix" + test::unixPathOf(folder.path());
+    EXPECT_FALSE(SHCreateShortcut((unixFolder + L"\\host.lnk").c_str(), L"\\windows\\mvlaunch.exe"));
+    EXPECT_FALSE(SHCreateShortcut(folder.file(L"host.lnk").c_str(), L"\"\\\\?\\unix\\usr\\bin\\touch\" x"));
+    EXPECT_FALSE(test::fileExists(folder.file(L"host.lnk")));
 
     // A target longer than a path is written whole.
     const std::wstring longTarget = L"\\windows\\probe.exe " + std::wstring(1000, L'x');
@@ -289,8 +294,25 @@ TEST(DevicePaths, TheHostsNamespacesAreRefusedAsMissingPaths)
         refused(!ce::CreateProcessW((form + L"\\probe.exe").c_str(), nullptr, nullptr, nullptr, FALSE, 0,
                                     nullptr, nullptr, nullptr, &process));
         refused(!ce::PlaySoundW((form + L"\\kept.wav").c_str(), nullptr, SND_NODEFAULT));
+        refused(ce::CreateFileW((form + L"\\kept.wav").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr) == INVALID_HANDLE_VALUE);
+        refused(!ce::MoveFileExW((form + L"\\kept.wav").c_str(), (form + L"\\moved.wav").c_str(), 0));
         for (DWORD error : errors) EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
     }
+    // A rooted or a relative path is judged from the current drive: from a
+    // folder of the host's drive, they name the host's files.
+    wchar_t current[MAX_PATH];
+    ASSERT_TRUE(GetCurrentDirectoryW(MAX_PATH, current));
+    ASSERT_TRUE(SetCurrentDirectoryW((L"Z:" + unixPath).c_str()));
+    for (const std::wstring& form : {unixPath + L"\\kept.wav", std::wstring(L"kept.wav"), std::wstring(L"..\\") +
+                                         folder.path().substr(folder.path().rfind(L'\\') + 1) + L"\\kept.wav"}) {
+        SCOPED_TRACE(testing::Message() << "\"" << std::string(form.begin(), form.end()) << "\" from the host's drive");
+        EXPECT_NE(GetFileAttributesW(form.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(ce::GetFileAttributesW(form.c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_EQ(ce::CreateFileW(form.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+    }
+    ASSERT_TRUE(SetCurrentDirectoryW(current));
     EXPECT_EQ(soundsHeard, 0);
     EXPECT_TRUE(test::fileExists(folder.file(L"kept.wav")));
     EXPECT_EQ(GetFileAttributesW(folder.file(L"kept.wav").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);

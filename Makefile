@@ -5,7 +5,7 @@ BUILD    ?= build
 JOBS     ?= $(shell nproc)
 PACKAGES := wine64 g++-mingw-w64-x86-64 xvfb cmake make googletest imagemagick \
             alsa-utils x11-utils fonts-liberation fonts-wine procps xdotool \
-            bubblewrap fontconfig
+            bubblewrap fontconfig xserver-xephyr
 
 .PHONY: all deps configure build test run bench soak crash clean fresh-check screenshots
 

@@ -3,14 +3,15 @@
 # process of that prefix enters, the Wine server first. Inside, the host's
 # system folders that Wine needs are there read-only, the prefix is the only
 # writable folder besides a private /tmp (shared by all processes of the
-# prefix, since the Wine server's socket lives there), the X display's socket
-# is passed in, and there is no network, no other process of the host and no
-# capability. A machine that cannot make the sandbox gets an error that says
-# what to enable; nothing of a prefix ever runs outside it. Sourced, not run.
+# prefix, since the Wine server's socket lives there), the socket of the X
+# display the caller made for it is passed in (no key: the display is never
+# a person's own), and there is no network, no other process of the host and
+# no capability. A machine that cannot make the sandbox gets an error that
+# says what to enable; nothing of a prefix ever runs outside it. Sourced, not
+# run.
 #
 #   sandbox_start PREFIX   makes PREFIX's sandbox unless it exists; DISPLAY is
-#                          passed in (with the key file SANDBOX_XAUTHORITY, if
-#                          any), the host folders in SANDBOX_READ_ONLY are
+#                          passed in, the host folders in SANDBOX_READ_ONLY are
 #                          visible read-only (the build, for its programs) and
 #                          those in SANDBOX_WRITABLE writable (the tests' build,
 #                          where each test program keeps its files beside it)
@@ -144,10 +145,6 @@ sandbox_make() {
     if [[ ${DISPLAY:-} =~ ^:([0-9]+)(\.[0-9]+)?$ ]]; then
         display_socket=/tmp/.X11-unix/X${BASH_REMATCH[1]}
         [ -S "$display_socket" ] && args+=(--ro-bind "$display_socket" "$display_socket")
-        # The user's own display wants its key; a private one has none.
-        if [ -n "${SANDBOX_XAUTHORITY:-}" ] && [ -f "$SANDBOX_XAUTHORITY" ]; then
-            args+=(--ro-bind "$SANDBOX_XAUTHORITY" "$SANDBOX_XAUTHORITY" --setenv XAUTHORITY "$SANDBOX_XAUTHORITY")
-        fi
     fi
     for path in "${SANDBOX_READ_ONLY[@]}"; do
         [ -d "$path" ] && args+=(--ro-bind "$path" "$path")

@@ -7,8 +7,8 @@
 # display the caller made for it is passed in (no key: the display is never
 # a person's own), and there is no network, no other process of the host and
 # no capability. A machine that cannot make the sandbox gets an error that
-# says what to enable; nothing of a prefix ever runs outside it. Sourced, not
-# run.
+# says what to enable; nothing of a prefix ever runs outside it. Only a
+# sandbox that this user made and recorded is ever entered. Sourced, not run.
 #
 #   sandbox_start PREFIX   makes PREFIX's sandbox unless it exists; DISPLAY is
 #                          passed in, the host folders in SANDBOX_READ_ONLY are
@@ -34,49 +34,93 @@ sandbox_fail() {
 
 sandbox_inside() { [ -f "$sandbox_marker" ] && [ "$(cat "$sandbox_marker")" = "$1" ]; }
 
-# The process id of PREFIX's sandbox (bubblewrap's first process inside it),
-# found by its command line, which names the prefix; fails when there is none.
+# Who runs this; only a sandbox of the same user is ever entered.
+sandbox_uid=$(id -u)
+
+# When a prefix's sandbox is made, bubblewrap's first process inside it is
+# recorded in the prefix: process id, owner and start time (field 22 of
+# /proc/PID/stat), so that a process that merely carries the prefix's tag, say
+# another user's started first, is never taken for it.
+sandbox_record_file() { printf '%s/.sandbox' "$1"; }
+
+# The real user id and the parent of PID, as "UID PPID".
+process_owner_parent() {
+    local key value rest uid="" ppid=""
+    while read -r key value rest; do
+        case $key in
+            Uid:) uid=$value ;;
+            PPid:) ppid=$value ;;
+        esac
+    done 2>/dev/null <"/proc/$1/status" || return 1
+    [ -n "$uid" ] && echo "$uid $ppid"
+}
+
+# Field 22 of /proc/PID/stat; the name in field 2 may hold blanks and ")".
+process_start() {
+    local stat fields
+    read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
+    read -r -a fields <<<"${stat##*) }"
+    echo "${fields[19]}"
+}
+
+# Whether PID is bubblewrap carrying PREFIX's tag, by its command line.
+tagged_bwrap() {
+    local args
+    mapfile -d '' -t args 2>/dev/null <"/proc/$1/cmdline" || return 1
+    [ "${#args[@]}" -gt 0 ] && [ "${args[0]##*/}" = bwrap ] || return 1
+    printf '%s\n' "${args[@]}" | grep -qxF -- "MORVANE_SANDBOX=$2"
+}
+
+# The process id of PREFIX's sandbox: the recorded process, while it is the
+# very one recorded (same start time), bubblewrap with the prefix's tag, ours,
+# in a process namespace of its own and started from ours (a sandbox nested
+# inside the device's is never taken for it). Fails when there is none.
 sandbox_pid() {
-    local prefix=$1 file pid own
+    local prefix=$1 pid owner start uid ppid own
+    read -r pid owner start 2>/dev/null <"$(sandbox_record_file "$prefix")" || return 1
+    [[ $pid =~ ^[0-9]+$ ]] && [ "$owner" = "$sandbox_uid" ] || return 1
+    [ "$(process_start "$pid")" = "$start" ] || return 1
+    read -r uid ppid < <(process_owner_parent "$pid") || return 1
+    [ "$uid" = "$sandbox_uid" ] || return 1
+    tagged_bwrap "$pid" "$prefix" || return 1
     own=$(readlink /proc/self/ns/pid)
-    if [ -n "${MORVANE_SANDBOX_PID:-}" ] && sandbox_is "$MORVANE_SANDBOX_PID" "$prefix" "$own"; then
-        echo "$MORVANE_SANDBOX_PID"
-        return 0
-    fi
+    [ "$(readlink "/proc/$pid/ns/pid" 2>/dev/null)" != "$own" ] || return 1
+    [ "$(readlink "/proc/$ppid/ns/pid" 2>/dev/null)" = "$own" ] || return 1
+    echo "$pid"
+}
+
+# bubblewrap's processes that carry PREFIX's tag and are ours, inside and
+# outside (not the grep that looks for them).
+sandbox_processes() {
+    local file pid uid ppid
+    for file in $(grep -lzxF -- "MORVANE_SANDBOX=$1" /proc/[0-9]*/cmdline 2>/dev/null); do
+        pid=${file#/proc/}
+        pid=${pid%/cmdline}
+        tagged_bwrap "$pid" "$1" || continue
+        read -r uid ppid < <(process_owner_parent "$pid") || continue
+        [ "$uid" = "$sandbox_uid" ] && echo "$pid"
+    done
+    return 0
+}
+
+# Says which processes carrying PREFIX's tag are passed over, and why:
+# another user's, or one of ours that no sandbox of ours recorded.
+sandbox_passed_over() {
+    local prefix=$1 accepted file pid uid ppid
+    accepted=$(sandbox_pid "$prefix") || accepted=""
     for file in $(grep -lzxF -- "MORVANE_SANDBOX=$prefix" /proc/[0-9]*/cmdline 2>/dev/null); do
         pid=${file#/proc/}
         pid=${pid%/cmdline}
-        if sandbox_is "$pid" "$prefix" "$own"; then
-            echo "$pid"
-            return 0
+        [ "$pid" = "$accepted" ] && continue
+        tagged_bwrap "$pid" "$prefix" || continue
+        read -r uid ppid < <(process_owner_parent "$pid") || continue
+        if [ "$uid" != "$sandbox_uid" ]; then
+            sandbox_fail "a sandbox process for $prefix that is not ours (process $pid, owner $uid) was passed over" || true
+        elif [ -z "$accepted" ] && [ "$(readlink "/proc/$pid/ns/pid" 2>/dev/null)" != "$(readlink /proc/self/ns/pid)" ]; then
+            sandbox_fail "a sandbox process for $prefix that it never recorded (process $pid) was passed over" || true
         fi
     done
-    return 1
-}
-
-# Whether PID is bubblewrap's process inside PREFIX's sandbox: its command
-# line tags the prefix, and unlike bubblewrap's parent outside it lives in a
-# process namespace of its own.
-sandbox_is() {
-    local pid=$1 prefix=$2 own=$3 ns
-    local program
-    program=$(head -zn1 "/proc/$pid/cmdline" 2>/dev/null | tr -d '\0')
-    [ "${program##*/}" = bwrap ] || return 1
-    tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | grep -qxF -- "MORVANE_SANDBOX=$prefix" || return 1
-    ns=$(readlink "/proc/$pid/ns/pid" 2>/dev/null) || return 1
-    [ "$ns" != "$own" ]
-}
-
-# bubblewrap's processes of PREFIX's sandbox, inside and outside (not the
-# grep that looks for them).
-sandbox_processes() {
-    local file pid program
-    for file in $(grep -lzxF -- "MORVANE_SANDBOX=$1" /proc/[0-9]*/cmdline 2>/dev/null); do
-        program=$(head -zn1 "$file" 2>/dev/null | tr -d '\0')
-        [ "${program##*/}" = bwrap ] || continue
-        pid=${file#/proc/}
-        echo "${pid%/cmdline}"
-    done
+    return 0
 }
 
 sandbox_why() {
@@ -104,7 +148,12 @@ sandbox_start() {
     # (and two Wine servers) for one prefix.
     exec {lock}>"$prefix/.sandbox-lock"
     flock -w 300 "$lock" || { exec {lock}>&-; sandbox_fail "$prefix stayed locked"; return 1; }
-    sandbox_pid "$prefix" >/dev/null || sandbox_make "$prefix" || result=1
+    if ! sandbox_pid "$prefix" >/dev/null; then
+        sandbox_passed_over "$prefix"
+        # A sandbox of ours that lost its record is stopped, not reused.
+        sandbox_stop "$prefix"
+        sandbox_make "$prefix" || result=1
+    fi
     exec {lock}>&-
     return "$result"
 }
@@ -112,7 +161,7 @@ sandbox_start() {
 # Makes the sandbox; sandbox_start's lock (its file descriptor in "lock")
 # stays out of it.
 sandbox_make() {
-    local prefix=$1 args=() path display_socket ready errors
+    local prefix=$1 args=() path display_socket ready errors info outer child record
     command -v bwrap >/dev/null || { sandbox_fail "bubblewrap is not installed (make deps installs it)"; return 1; }
 
     args=(--unshare-pid --unshare-net --unshare-uts --unshare-cgroup-try
@@ -158,26 +207,38 @@ sandbox_make() {
 
     ready=$(mktemp)
     errors=$(mktemp)
+    info=$(mktemp)
     # The sandbox outlives this script, detached from its terminal and pipes;
-    # its first command says when everything inside is in place.
-    # Its command line tags the prefix, so that it can be found again.
-    setsid bwrap "${args[@]}" -- /bin/sh -c 'echo ready >&4; exec 4>&- sleep infinity' \
-        "MORVANE_SANDBOX=$prefix" 4>"$ready" 5< <(printf '%s' "$prefix") </dev/null >/dev/null 2>"$errors" \
-        {lock}>&- &
-    disown $!
+    # its first command says when everything inside is in place, and
+    # bubblewrap names its first process inside (info). Its command line tags
+    # the prefix.
+    setsid bwrap --info-fd 6 "${args[@]}" -- /bin/sh -c 'echo ready >&4; exec 4>&- sleep infinity' \
+        "MORVANE_SANDBOX=$prefix" 4>"$ready" 5< <(printf '%s' "$prefix") 6>"$info" </dev/null >/dev/null \
+        2>"$errors" {lock}>&- &
+    outer=$!
+    disown "$outer"
     for _ in $(seq 1200); do
         [ -s "$ready" ] && break
         # bubblewrap says why when it cannot make the sandbox, and ends.
-        [ -s "$errors" ] && [ -z "$(sandbox_processes "$prefix")" ] && break
+        [ -s "$errors" ] && ! kill -0 "$outer" 2>/dev/null && break
         sleep 0.05
     done
+    child=$(grep -o '"child-pid": *[0-9]*' "$info" | grep -o '[0-9]*$') || child=""
     if [ ! -s "$ready" ]; then
-        sandbox_stop "$prefix"
+        if [ -n "$child" ]; then kill -KILL "$child" 2>/dev/null || true; fi
+        kill -KILL "$outer" 2>/dev/null || true
         sandbox_why "$(tr '\n' ' ' <"$errors" | sed 's/ *$//')"
-        rm -f "$ready" "$errors"
+        rm -f "$ready" "$errors" "$info"
         return 1
     fi
-    rm -f "$ready" "$errors"
+    rm -f "$ready" "$errors" "$info"
+    record=$(sandbox_record_file "$prefix")
+    if [ -z "$child" ] || ! printf '%s %s %s\n' "$child" "$sandbox_uid" "$(process_start "$child")" >"$record.new" ||
+        ! mv -f "$record.new" "$record"; then
+        kill -KILL "$outer" 2>/dev/null || true
+        sandbox_fail "the sandbox of $prefix could not be recorded"
+        return 1
+    fi
     sandbox_pid "$prefix" >/dev/null || { sandbox_fail "the sandbox of $prefix started and is gone"; return 1; }
 }
 
@@ -187,7 +248,11 @@ sandbox_exec() {
     # A program of the prefix that starts another (through a Unix program)
     # is inside already.
     if sandbox_inside "$prefix"; then exec "$@"; fi
-    pid=$(sandbox_pid "$prefix") || { sandbox_fail "$prefix has no sandbox to run ${1##*/} in"; exit 1; }
+    pid=$(sandbox_pid "$prefix") || {
+        sandbox_passed_over "$prefix"
+        sandbox_fail "$prefix has no sandbox to run ${1##*/} in"
+        exit 1
+    }
     # The current folder, when the sandbox has it (drive C: always).
     wd=$prefix
     [ -d "/proc/$pid/root$PWD" ] && wd=$PWD
@@ -200,9 +265,11 @@ sandbox_exec() {
     exec "${enter[@]}" -- setpriv --no-new-privs --bounding-set=-all --inh-caps=-all --ambient-caps=-all -- "$@"
 }
 
+# Another user's process that carries the tag is left alone.
 sandbox_stop() {
     local pids
     pids=$(sandbox_processes "$1")
+    rm -f "$(sandbox_record_file "$1")"
     [ -z "$pids" ] && return 0
     # The sandbox's inner process dies with the outer one, and may be gone
     # before kill reaches it: not a failure.

@@ -25,9 +25,6 @@ enter_test_environment() {
     SANDBOX_WRITABLE=("$build")
     make_prefix "$test_prefix" || exit 1
     sandbox_start "$test_prefix" || exit 1
-    # Found once for every test program the run starts.
-    MORVANE_SANDBOX_PID=$(sandbox_pid "$test_prefix") || exit 1
-    export MORVANE_SANDBOX_PID
     # C: holds only its own files; drive Z: stays, the harness runs the
     # build's programs from it.
     seal_prefix "$test_prefix"

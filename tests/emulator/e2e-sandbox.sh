@@ -18,14 +18,22 @@ device_processes() {
 }
 sandboxes() { { grep -lzxF "MORVANE_SANDBOX=$MORVANE_DEVICE" /proc/[0-9]*/cmdline 2>/dev/null || true; } | wc -l; }
 
+# All the device's processes share one mount, process and network namespace,
+# none of them the host's (nor, when given, PID's).
+in_one_sandbox() {
+    local pids ns seen
+    pids=$(device_processes)
+    [ -n "$pids" ] || fail "the device has no processes"
+    for ns in mnt pid net; do
+        # A process that has ended meanwhile is passed over, not an error.
+        seen=$(for pid in $pids; do readlink "/proc/$pid/ns/$ns" 2>/dev/null || true; done | sort -u)
+        [ "$(wc -l <<<"$seen")" = 1 ] || fail "the device's processes are in several $ns namespaces"
+        [ "$seen" != "$(readlink /proc/self/ns/$ns)" ] || fail "the device shares the host's $ns namespace"
+        [ -z "${1:-}" ] || [ "$seen" != "$(readlink "/proc/$1/ns/$ns")" ] || fail "the device entered process $1's $ns namespace"
+    done
+}
+in_one_sandbox
 pids=$(device_processes)
-[ -n "$pids" ] || fail "the device has no processes"
-for ns in mnt pid net; do
-    # A process that has ended meanwhile is passed over, not an error.
-    seen=$(for pid in $pids; do readlink "/proc/$pid/ns/$ns" 2>/dev/null || true; done | sort -u)
-    [ "$(wc -l <<<"$seen")" = 1 ] || fail "the device's processes are in several $ns namespaces"
-    [ "$seen" != "$(readlink /proc/self/ns/$ns)" ] || fail "the device shares the host's $ns namespace"
-done
 for pid in $pids; do
     grep -q '^CapEff:[[:space:]]*0*$' "/proc/$pid/status" 2>/dev/null || [ ! -e "/proc/$pid" ] ||
         fail "device process $pid has capabilities"
@@ -64,5 +72,29 @@ done
 device down
 [ -z "$(device_processes)" ] || fail "device processes outlived down"
 [ "$(sandboxes)" = 0 ] || fail "the sandbox outlived down"
+
+# Another user's process that looks like the device's sandbox (bubblewrap,
+# the device's tag, a process namespace of its own), there first, is never
+# entered, and is said; down leaves it alone. Only root can make one.
+if [ "$(id -u)" = 0 ]; then
+    tag="MORVANE_SANDBOX=$(realpath -m "$MORVANE_DEVICE")"
+    # The tag only in the last process's command line.
+    TAG=$tag unshare --pid --fork --kill-child setpriv --reuid=65534 --regid=65534 --clear-groups \
+        bash -c 'exec -a bwrap sh -c "sleep 600; :" sandbox "$TAG"' </dev/null >/dev/null 2>&1 &
+    unshare_pid=$!
+    stranger=""
+    # Its first process takes the rest of its process namespace along.
+    trap 'kill -KILL $stranger "$unshare_pid" 2>/dev/null || true' EXIT
+    wait_for "the other user's process is there" \
+        'stranger=$(pgrep -P "$unshare_pid") && grep -qzxF "$tag" "/proc/$stranger/cmdline"'
+    said=$(device up 2>&1)
+    grep -qF "that is not ours (process $stranger, owner 65534) was passed over (not a test failure)" <<<"$said" ||
+        fail "the other user's process was not said: $said"
+    in_one_sandbox "$stranger"
+    device down
+    [ -e "/proc/$stranger" ] || fail "down ended the other user's process"
+    kill -KILL "$stranger" "$unshare_pid"
+    trap - EXIT
+fi
 device up
 echo "PASS"

@@ -26,6 +26,15 @@ message=$(device run '\e2e\run\probe.exe' x 2>&1) && fail "the probe gave exit c
 [ -z "$message" ] || fail "a program's exit code was said as a failure: $message"
 message=$(device screenshot "$MORVANE_BUILD/e2e-no-such-folder/screen.png" 2>&1) || true
 grep -q '^device: screenshot stopped at .*(not a test failure)$' <<<"$message" || fail "a failing step said: $message"
+# Morvane that cannot start is Morvane's failure, and is said as one.
+main=$(device path '\Program Files\Morvane\morvane.exe')
+mv "$main" "$main.away"
+code=0
+message=$(device start 2>&1) || code=$?
+mv "$main.away" "$main"
+[ "$code" != 0 ] || fail "start of a missing morvane.exe succeeded"
+grep -qx 'device: Morvane could not be started' <<<"$message" && ! grep -q 'not a test failure' <<<"$message" ||
+    fail "a Morvane that cannot start said: $message"
 # A host path runs too.
 code=0
 client count no-such-process.exe || code=$?
@@ -34,7 +43,9 @@ client count no-such-process.exe || code=$?
 # The clock: set, refused without change, shown.
 device clock set "2030-01-01 10:00"
 for bad in "2030-02-30 10:00" "2030-01-01 24:00" "tomorrow" "2030-01-01"; do
-    device clock set "$bad" 2>/dev/null && fail "the clock took \"$bad\""
+    message=$(device clock set "$bad" 2>&1) && fail "the clock took \"$bad\""
+    # The caller's mistake, not the device's.
+    grep -q 'not a test failure' <<<"$message" && fail "a refused setting said: $message"
 done
 [[ $(device clock show) == "2030-01-01 10:0"* ]] || fail "a refused setting moved the clock: $(device clock show)"
 

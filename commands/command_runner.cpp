@@ -3,11 +3,13 @@
 #include "commands/folder_cleaner.h"
 #include "commands/message_window.h"
 #include "commands/program_closer.h"
+#include "commands/run_history.h"
 #include "platform/device.h"
 #include "platform/sound.h"
 #include "platform/text.h"
 #include "schedule/calendar_date.h"
 #include "schedule/due_test.h"
+#include "schedule/scheduler.h"
 #include "schedule/timed_claim.h"
 #include "shell/settings_store.h"
 
@@ -58,30 +60,53 @@ bool dueAtThisPowerOn(const Command& command, const RunDate& last)
     }
 }
 
-int launchProgram(const Command& command)
+// "N things", or "1 thing".
+bool appendCount(HeapText& text, unsigned long count, const wchar_t* noun)
+{
+    return text.appendNumber(count) && text.append(L" ") && text.append(noun) && (count == 1 || text.append(L"s"));
+}
+
+int launchProgram(const Command& command, HeapText& outcome)
 {
     wchar_t arguments[PathCapacity];
     copyText(arguments, command.action.programArguments);
     PROCESS_INFORMATION process{};
     BOOL started = ce::CreateProcessW(command.action.programPath, arguments, nullptr, nullptr,
                                       FALSE, 0, nullptr, nullptr, nullptr, &process);
+    const DWORD error = GetLastError();
     if (started) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
+        outcome.assign(L"started");
+    } else if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+               error == ERROR_BAD_PATHNAME) {
+        // A path off the device is refused as one that does not exist.
+        outcome.assign(L"not started: the program ") && outcome.append(command.action.programPath) &&
+            outcome.append(L" does not exist");
+    } else {
+        outcome.assign(L"not started: error ") && outcome.appendNumber(error);
     }
     return started;
 }
 
-int playSound(const Command& command)
+int playSound(const Command& command, HeapText& outcome)
 {
     wchar_t path[PathCapacity];
     int length = swprintf(path, std::size(path), L"\\Windows\\%ls.wav", command.action.soundName);
     // A name too long for the path would play some other file: play nothing.
-    if (length < 0 || static_cast<size_t>(length) >= std::size(path)) return 0;
-    int result = 1;
+    if (length < 0 || static_cast<size_t>(length) >= std::size(path)) {
+        outcome.assign(L"sound not found");
+        return 0;
+    }
+    int played = 0;
     for (int i = 0; i < command.action.soundRepeatCount; ++i)
-        result &= ce::PlaySoundW(path, nullptr, SND_NODEFAULT) ? 1 : 0;
-    return result;
+        if (ce::PlaySoundW(path, nullptr, SND_NODEFAULT)) ++played;
+    const int repeats = command.action.soundRepeatCount > 0 ? command.action.soundRepeatCount : 0;
+    if (repeats > 0 && played == 0)
+        outcome.assign(ce::GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES ? L"sound not found"
+                                                                               : L"sound could not be played");
+    else outcome.assign(L"sound played ") && appendCount(outcome, static_cast<unsigned long>(played), L"time");
+    return played == repeats ? 1 : 0;
 }
 
 int showMessage(const Command& command, SettingsStore& settings)
@@ -93,12 +118,78 @@ int showMessage(const Command& command, SettingsStore& settings)
     return 1;
 }
 
-int cleanAndRecreateFolder(const Command& command)
+int cleanAndRecreateFolder(const Command& command, HeapText& outcome)
 {
-    int removed = cleanFolder(command.action.folderPath, command.action.includeSubfolders);
+    const wchar_t* folder = command.action.folderPath;
+    if (ce::GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES) {
+        outcome.assign(L"not cleaned: the folder ") && outcome.append(folder) && outcome.append(L" does not exist");
+        return 0;
+    }
+    CleanCounts counts;
+    int removed = cleanFolder(folder, command.action.includeSubfolders, &counts);
     // A folder that was emptied and removed is made again, empty.
-    if (removed) ce::CreateDirectoryW(command.action.folderPath, nullptr);
+    if (removed) ce::CreateDirectoryW(folder, nullptr);
+    outcome.clear();
+    appendCount(outcome, counts.deleted, L"file") && outcome.append(L" deleted, ") &&
+        outcome.appendNumber(counts.left) && outcome.append(L" left");
     return removed;
+}
+
+// Minutes since year 0, for comparing moments of the clock.
+unsigned long long minuteOf(const SYSTEMTIME& t)
+{
+    return ((static_cast<unsigned long long>(t.wYear) * 13 + t.wMonth) * 32 + t.wDay) * 1440 + t.wHour * 60u +
+           t.wMinute;
+}
+
+bool namedIn(const wchar_t* names, const wchar_t* name)
+{
+    const int nameLength = static_cast<int>(wcslen(name));
+    for (const wchar_t* start = names;;) {
+        const wchar_t* end = wcschr(start, L';');
+        const int length = end ? static_cast<int>(end - start) : static_cast<int>(wcslen(start));
+        if (CompareStringOrdinal(start, length, name, nameLength, TRUE) == CSTR_EQUAL) return true;
+        if (!end) return false;
+        start = end + 1;
+    }
+}
+
+// A timed run that comes after its moment says, for every timed command,
+// which of its moments from then to now did not run: the device was off. A
+// command due at the moment makes them all up in its one run; any other
+// command's moments of that stretch are not made up. A Once command keeps its
+// moment however late, and runs at the next timed run: it misses nothing.
+void recordMissedMoments(const SYSTEMTIME& due, const SYSTEMTIME& now, const wchar_t* names)
+{
+    constexpr int MostLinesPerCommand = 100;
+    CommandFile file;
+    Command command;
+    for (DWORD index = 0; file.readNextCommand(index, command); ++index) {
+        if (command.triggerKind != TriggerKind::OnSchedule || command.schedule.timeMode != TimeMode::AtSpecificTime ||
+            command.schedule.recurrence == Recurrence::Once)
+            continue;
+        SYSTEMTIME moments[MostLinesPerCommand];
+        int missed = 0;
+        CalendarDate from, next;
+        from.time = due;
+        while (missed < MostLinesPerCommand && Scheduler::ComputeNextRun(command, next, from) &&
+               minuteOf(next.time) <= minuteOf(now) && minuteOf(next.time) > minuteOf(from.time)) {
+            moments[missed++] = next.time;
+            from.Assign(next);
+        }
+        const bool madeUp = namedIn(names, command.commandName);
+        for (int i = 0; i < missed; ++i) {
+            wchar_t moment[StoredStringChars];
+            HeapText trigger, outcome;
+            if (!formatMoment(moments[i], moment) || !trigger.assign(L"timed, due ") || !trigger.append(moment) ||
+                !outcome.assign(L"not run: its moment passed while the device was off; "))
+                continue;
+            if (madeUp) appendCount(outcome, static_cast<unsigned long>(missed + 1), L"moment") &&
+                outcome.append(missed + 1 == 1 ? L" was made up by one run" : L" were made up by one run");
+            else outcome.append(L"it was not made up");
+            run_history::record(trigger.c_str(), command, outcome.c_str());
+        }
+    }
 }
 
 } // namespace
@@ -129,8 +220,12 @@ int CommandRunner::runPowerOnCommands()
 
     CommandFile file;
     Command command;
-    for (DWORD index = 0; file.readNextCommand(index, command); ++index)
-        if (dueAtThisPowerOn(command, last)) executeCommand(command);
+    for (DWORD index = 0; file.readNextCommand(index, command); ++index) {
+        if (!dueAtThisPowerOn(command, last)) continue;
+        trigger = command.triggerKind == TriggerKind::AfterPowerOn ? L"power-on" : L"first power-on of the day";
+        executeCommand(command);
+    }
+    trigger = ByHand;
     return 1;
 }
 
@@ -140,8 +235,10 @@ int CommandRunner::runResetCommands()
 
     CommandFile file;
     Command command;
+    trigger = L"reset";
     for (DWORD index = 0; file.readNextCommand(index, command); ++index)
         if (command.triggerKind == TriggerKind::AfterReset) executeCommand(command);
+    trigger = ByHand;
     return 1;
 }
 
@@ -150,7 +247,20 @@ int CommandRunner::runTimedCommands()
     // Read whole: the names due at one moment may be more than 129 characters.
     // A moment another run claimed already runs nothing here.
     HeapText names;
-    if (!claimTimedRun(settings, names)) return 0;
+    wchar_t moment[StoredStringChars];
+    if (!claimTimedRun(settings, names, moment)) return 0;
+
+    // A run later than its moment says so, and what else the device missed.
+    HeapText late;
+    SYSTEMTIME due, now;
+    ce::GetLocalTime(&now);
+    if (parseMoment(moment, due) && minuteOf(now) > minuteOf(due) && late.assign(L"timed, due ") &&
+        late.append(moment)) {
+        recordMissedMoments(due, now, names.c_str());
+        trigger = late.c_str();
+    } else {
+        trigger = L"timed";
+    }
 
     for (const wchar_t* start = names.c_str();;) {
         const wchar_t* end = wcschr(start, L';');
@@ -170,34 +280,49 @@ int CommandRunner::runTimedCommands()
         if (!end) break;
         start = end + 1;
     }
+    trigger = ByHand;
     return 1;
 }
 
 int CommandRunner::executeCommand(const Command& command)
 {
+    HeapText outcome;
+    int result = 1;
     switch (command.actionKind) {
     case ActionKind::LaunchProgram:
         settings.incrementCounter(L"ExeCmds");
-        return launchProgram(command);
+        result = launchProgram(command, outcome);
+        break;
     case ActionKind::Cleanup:
         // Its options are recorded and counted, not carried out.
         settings.incrementCounter(L"TidewellCmds");
-        return 1;
+        outcome.assign(L"counted");
+        break;
     case ActionKind::PlaySound:
         settings.incrementCounter(L"SoundCmds");
-        return playSound(command);
+        result = playSound(command, outcome);
+        break;
     case ActionKind::ShowMessage:
+        // Said before the window waits for its tap, which may never come
+        // before the device is reset.
+        run_history::record(trigger, command, L"message shown");
         return showMessage(command, settings);
     case ActionKind::CleanFolder:
         settings.incrementCounter(L"DelDirCmds");
-        return cleanAndRecreateFolder(command);
-    case ActionKind::CloseAllPrograms:
+        result = cleanAndRecreateFolder(command, outcome);
+        break;
+    case ActionKind::CloseAllPrograms: {
         settings.incrementCounter(L"CloseCmds");
-        closeAllPrograms();
-        return 1;
-    default:
-        return 1;
+        const int asked = closeAllPrograms();
+        appendCount(outcome, static_cast<unsigned long>(asked), L"program") && outcome.append(L" asked to close");
+        break;
     }
+    default:
+        outcome.assign(L"did nothing");
+        break;
+    }
+    run_history::record(trigger, command, outcome.c_str());
+    return result;
 }
 
 void CommandRunner::saveLastRunDate()

@@ -22,6 +22,7 @@ public:
     // deleted after its run. 0 when no name is stored, or when another run
     // claimed the moment already.
     int runTimedCommands();
+    // Also adds the command's line to the run history.
     int executeCommand(const Command& command);
     void saveLastRunDate();
 
@@ -31,8 +32,12 @@ public:
     static void setSoundPlayer(SoundPlayer player);
 
 private:
+    static constexpr const wchar_t* ByHand = L"by hand";
+
     // Open for the whole run: a run of many commands counts each one.
     SettingsStore settings;
+    // What started the command being executed, as the run history says it.
+    const wchar_t* trigger = ByHand;
 };
 
 #endif

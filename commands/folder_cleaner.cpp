@@ -29,30 +29,36 @@ bool namesThisOrParent(const wchar_t* name, size_t length, size_t* dots = nullpt
     return true;
 }
 
-void cleanEntry(const wchar_t* folder, const WIN32_FIND_DATAW& entry, int recursive)
+void cleanEntry(const wchar_t* folder, const WIN32_FIND_DATAW& entry, int recursive, CleanCounts& counts)
 {
     if (namesThisOrParent(entry.cFileName, wcslen(entry.cFileName))) return;
 
     // An entry whose full path does not fit is left alone: cut short, the
     // path would name something else.
+    const bool folderEntry = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
     wchar_t entryPath[PathCapacity];
     if (!copyText(entryPath, folder) || !appendBackslash(entryPath, std::size(entryPath)) ||
-        !appendText(entryPath, entry.cFileName))
+        !appendText(entryPath, entry.cFileName)) {
+        if (!folderEntry) ++counts.left;
         return;
+    }
 
     // A link (the device has none, a host folder may) is never followed and
     // never deleted: what it points to lies outside the folder being cleaned.
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        // The subfolder's own result does not matter: if it stays, so does this folder.
-        if (recursive) cleanFolder(entryPath, recursive);
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        ++counts.left;
         return;
     }
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) return;
+    if (folderEntry) {
+        // The subfolder's own result does not matter: if it stays, so does this folder.
+        if (recursive) cleanFolder(entryPath, recursive, &counts);
+        return;
+    }
     // A link to a file lists as a plain file, and deleting it would delete
     // its target: the file is checked and deleted through one handle, so
     // that no link put in its place meanwhile is followed.
-    deleteWhereItsPathSays(entryPath);
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) && deleteWhereItsPathSays(entryPath)) ++counts.deleted;
+    else ++counts.left;
 }
 
 } // namespace
@@ -87,8 +93,10 @@ bool namesDeviceRoot(const wchar_t* path)
     return depth == 0;
 }
 
-int cleanFolder(const wchar_t* folder, int recursive)
+int cleanFolder(const wchar_t* folder, int recursive, CleanCounts* counts)
 {
+    CleanCounts ignored;
+    CleanCounts& count = counts ? *counts : ignored;
     // A path that fills the device's 260-character buffer has no terminator
     // there: not a path the device could hold.
     if (!folder || boundedLength(folder, PathCapacity) == PathCapacity) return 0;
@@ -106,7 +114,7 @@ int cleanFolder(const wchar_t* folder, int recursive)
         ScopedFind listing(ce::FindFirstFileW(pattern, &entry));
         if (listing) {
             // Files are deleted while the listing that found them is open.
-            do cleanEntry(folder, entry, recursive);
+            do cleanEntry(folder, entry, recursive, count);
             while (FindNextFileW(listing.get(), &entry));
         }
     }

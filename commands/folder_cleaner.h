@@ -12,7 +12,14 @@
 // folder of the device is refused with 0 and nothing touched, and so is a
 // folder that is a link or lies behind one. Links inside are never followed
 // nor deleted.
-int cleanFolder(const wchar_t* folder, int recursive);
+// With counts, the files deleted and the files found but left (system files,
+// links, and those that could not be deleted: read-only on a read-only
+// medium, or in use) are added up there.
+struct CleanCounts {
+    unsigned deleted = 0;
+    unsigned left = 0;
+};
+int cleanFolder(const wchar_t* folder, int recursive, CleanCounts* counts = nullptr);
 
 // Appends a backslash to the path in path[capacity] unless it already ends in
 // one. False, leaving the path unchanged, when the backslash does not fit.

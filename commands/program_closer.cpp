@@ -126,13 +126,15 @@ int closeProgram(const ProcessEntry& row)
     return 1;
 }
 
-void closeAllPrograms()
+int closeAllPrograms()
 {
     processTable.rowCount = takeProcessSnapshot(processTable.rows, ProcessTableCapacity);
     collectProcessWindows(processTable.rows, processTable.rowCount);
+    int asked = 0;
     for (int i = 0; i < processTable.rowCount; ++i) {
         const ProcessEntry& row = processTable.rows[i];
         if (isExcludedTitle(row.windowTitle) || _wcsicmp(row.exeName, ShellExeName) == 0) continue;
-        closeProgram(row);
+        asked += closeProgram(row);
     }
+    return asked;
 }

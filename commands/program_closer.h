@@ -34,7 +34,8 @@ extern ProcessTable processTable;
 // Window titles that are never asked to close, compared without regard to case.
 extern const wchar_t* const closeExclusions[3];
 
-void closeAllPrograms();
+// Returns how many programs were asked to close.
+int closeAllPrograms();
 
 // Fills up to capacity rows from the tool-help library's process list and
 // returns how many. Shows "Toolhelp.dll not found" when the library is missing.

@@ -11,12 +11,6 @@ constexpr wchar_t ClaimValue[] = L"LastTimedRun";
 // "YYYY-MM-DD HH:MM": registered moments fall on whole minutes.
 constexpr int MomentChars = 16;
 
-bool formatMoment(const SYSTEMTIME& t, wchar_t (&text)[StoredStringChars])
-{
-    return swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
-                    t.wMinute) == MomentChars;
-}
-
 // The number of count digits at text, or -1.
 int digits(const wchar_t* text, int count)
 {
@@ -35,6 +29,28 @@ bool storeIfChanged(SettingsStore& settings, const wchar_t* name, const wchar_t*
 
 } // namespace
 
+bool formatMoment(const SYSTEMTIME& t, wchar_t (&text)[StoredStringChars])
+{
+    return swprintf(text, std::size(text), L"%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour,
+                    t.wMinute) == MomentChars;
+}
+
+bool parseMoment(const wchar_t* text, SYSTEMTIME& moment)
+{
+    if (wcsnlen(text, MomentChars) < static_cast<size_t>(MomentChars)) return false;
+    const int fields[] = {digits(text, 4), digits(text + 5, 2), digits(text + 8, 2), digits(text + 11, 2),
+                          digits(text + 14, 2)};
+    for (int field : fields)
+        if (field < 0) return false;
+    moment = SYSTEMTIME{};
+    moment.wYear = static_cast<WORD>(fields[0]);
+    moment.wMonth = static_cast<WORD>(fields[1]);
+    moment.wDay = static_cast<WORD>(fields[2]);
+    moment.wHour = static_cast<WORD>(fields[3]);
+    moment.wMinute = static_cast<WORD>(fields[4]);
+    return true;
+}
+
 void storeNextTimedRun(SettingsStore& settings, const SYSTEMTIME& when, const HeapText& names)
 {
     wchar_t moment[StoredStringChars];
@@ -44,11 +60,11 @@ void storeNextTimedRun(SettingsStore& settings, const SYSTEMTIME& when, const He
     storeIfChanged(settings, MomentValue, moment, wcslen(moment));
 }
 
-bool claimTimedRun(SettingsStore& settings, HeapText& names)
+bool claimTimedRun(SettingsStore& settings, HeapText& names, wchar_t (&moment)[StoredStringChars])
 {
+    moment[0] = L'\0';
     SettingsLock lock;
     if (!settings.getString(NamesValue, names)) return false;
-    wchar_t moment[StoredStringChars];
     HeapText claim;
     if (!settings.getString(MomentValue, moment) || !claim.assign(moment) || !claim.append(L" ") ||
         !claim.append(names.c_str()))
@@ -60,18 +76,8 @@ bool claimTimedRun(SettingsStore& settings, HeapText& names)
 
 LastTimedRun::LastTimedRun(SettingsStore& settings)
 {
-    if (!settings.getString(ClaimValue, claim_) || claim_.length() <= MomentChars) return;
-    const wchar_t* text = claim_.c_str();
-    const int fields[] = {digits(text, 4), digits(text + 5, 2), digits(text + 8, 2), digits(text + 11, 2),
-                          digits(text + 14, 2)};
-    for (int field : fields)
-        if (field < 0) return;
-    moment_.wYear = static_cast<WORD>(fields[0]);
-    moment_.wMonth = static_cast<WORD>(fields[1]);
-    moment_.wDay = static_cast<WORD>(fields[2]);
-    moment_.wHour = static_cast<WORD>(fields[3]);
-    moment_.wMinute = static_cast<WORD>(fields[4]);
-    valid_ = true;
+    valid_ = settings.getString(ClaimValue, claim_) && claim_.length() > MomentChars &&
+             parseMoment(claim_.c_str(), moment_);
 }
 
 bool LastTimedRun::ranOnce(const Command& command) const

@@ -16,10 +16,16 @@
 // processes; a value that holds them already is not written again.
 void storeNextTimedRun(SettingsStore& settings, const SYSTEMTIME& when, const HeapText& names);
 
-// Claims the stored moment and its names for this run, and gives the names.
-// False when no name is stored, or when another run claimed them already.
-// Names stored without a moment (by an older version) run unclaimed.
-bool claimTimedRun(SettingsStore& settings, HeapText& names);
+// Claims the stored moment and its names for this run, and gives both (the
+// moment as "YYYY-MM-DD HH:MM"). False when no name is stored, or when
+// another run claimed them already. Names stored without a moment (by an
+// older version) run unclaimed, and the moment is then empty.
+bool claimTimedRun(SettingsStore& settings, HeapText& names, wchar_t (&moment)[StoredStringChars]);
+
+// A moment as the two functions above store it: "YYYY-MM-DD HH:MM".
+bool formatMoment(const SYSTEMTIME& t, wchar_t (&text)[StoredStringChars]);
+// Its date and time; false when text does not begin with one.
+bool parseMoment(const wchar_t* text, SYSTEMTIME& moment);
 
 // The last claim, as the scheduler asks it.
 class LastTimedRun {

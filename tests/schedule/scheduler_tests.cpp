@@ -420,9 +420,10 @@ TEST_F(ScheduleNextRun, PassedOnceIsRegisteredAtItsOwnMomentUntilItsRunIsClaimed
     ASSERT_TRUE(settings.getString(L"NextScheduledTime", moment));
     EXPECT_STREQ(L"2030-01-02 08:00", moment);
     HeapText names;
-    ASSERT_TRUE(claimTimedRun(settings, names));
+    ASSERT_TRUE(claimTimedRun(settings, names, moment));
     EXPECT_STREQ(L"Missed", names.c_str());
-    EXPECT_FALSE(claimTimedRun(settings, names));
+    EXPECT_STREQ(L"2030-01-02 08:00", moment);
+    EXPECT_FALSE(claimTimedRun(settings, names, moment));
 
     Scheduler().ScheduleNextRun();
     ASSERT_TRUE(launcherRegistration(when));

@@ -93,7 +93,9 @@ protected:
         test::deleteMachineKey(SettingsKey);
         CommandFile file;
         commandFile_ = std::wstring(file.dataFolderPath()) + L"\\zelvane.dat";
+        history_ = std::wstring(file.dataFolderPath()) + L"\\history.txt";
         DeleteFileW(commandFile_.c_str());
+        DeleteFileW(history_.c_str());
         soundsPlayed.clear();
         CommandRunner::setSoundPlayer(recordSound);
     }
@@ -101,7 +103,22 @@ protected:
     {
         CommandRunner::setSoundPlayer(nullptr);
         DeleteFileW(commandFile_.c_str());
+        DeleteFileW(history_.c_str());
         test::deleteMachineKey(SettingsKey);
+    }
+
+    // The history's lines without their time: "TRIGGER|NAME|KIND|OUTCOME".
+    std::vector<std::wstring> historyLines() const
+    {
+        std::vector<std::wstring> lines;
+        const std::wstring text = test::readFileText(history_);
+        for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
+            std::wstring line = text.substr(start, end - start);
+            if (line.size() > 20 && line[19] == L'\t') line.erase(0, 20);
+            std::replace(line.begin(), line.end(), L'\t', L'|');
+            lines.push_back(line);
+        }
+        return lines;
     }
 
     static void store(const std::vector<Command>& commands)
@@ -120,6 +137,7 @@ protected:
 
     test::DeviceClockGuard clock_;
     std::wstring commandFile_;
+    std::wstring history_;
 };
 
 using Names = std::vector<std::wstring>;
@@ -414,12 +432,14 @@ TEST_F(Runner, MessageHoldsTheFollowingCommandsUntilItIsClosed)
     size_t soundsWhileShown = 99;
     DWORD dayWhileShown = 0;
     bool replaceableWhileShown = false;
+    size_t historyWhileShown = 0;
     test::DialogDriver driver;
     driver.onDialog(L"Morvane", [&](HWND window) {
         shownText = test::DialogDriver::controlText(window, IDC_MESSAGE_WINDOW_TEXT);
         soundsWhileShown = soundsPlayed.size();
         dayWhileShown = counter(L"LastRunDay");
         const std::wstring copy = commandFile_ + L".copy";
+        historyWhileShown = historyLines().size();
         replaceableWhileShown = CopyFileW(commandFile_.c_str(), copy.c_str(), FALSE) &&
                                 MoveFileExW(copy.c_str(), commandFile_.c_str(), MOVEFILE_REPLACE_EXISTING);
         test::DialogDriver::closeWindow(window);
@@ -435,6 +455,61 @@ TEST_F(Runner, MessageHoldsTheFollowingCommandsUntilItIsClosed)
     EXPECT_EQ(1u, counter(L"MsgBoxCmds"));
     EXPECT_EQ(4u, dayWhileShown);
     EXPECT_TRUE(replaceableWhileShown);
+    EXPECT_EQ(1u, historyWhileShown);
+}
+
+// One line per run, in words; a line torn by a reset is cut off before the
+// next; past 128 KB the last 1,000 lines are kept.
+TEST_F(Runner, HistorySaysWhatStartedEachRunAndWhatCameOfItAndStaysWholeAndBounded)
+{
+    test::ScratchFolder folder(L"runner");
+    CreateDirectoryW(folder.file(L"tidy").c_str(), nullptr);
+    ASSERT_TRUE(test::writeFileBytes(folder.file(L"tidy\\old.txt"), "old"));
+    ASSERT_TRUE(test::writeFileBytes(folder.file(L"tidy\\system.txt"), "system"));
+    SetFileAttributesW(folder.file(L"tidy\\system.txt").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    Command clean = named(L"tidy", TriggerKind::AfterReset);
+    clean.actionKind = ActionKind::CleanFolder;
+    copyText(clean.action.folderPath, folder.file(L"tidy").c_str());
+    Command missingFolder = clean;
+    copyText(missingFolder.action.folderPath, folder.file(L"gone").c_str());
+    Command launch = named(L"go\tnow", TriggerKind::AfterPowerOn);
+    copyText(launch.action.programPath, folder.file(L"missing.exe").c_str());
+    Command cleanup = named(L"cleanup", TriggerKind::AfterPowerOn);
+    cleanup.actionKind = ActionKind::Cleanup;
+    store({sound(L"chime", TriggerKind::AfterPowerOn, 2), clean});
+
+    CommandRunner runner;
+    runner.runPowerOnCommands();
+    runner.runResetCommands();
+    runner.executeCommand(launch);
+    runner.executeCommand(missingFolder);
+    runner.executeCommand(cleanup);
+    CommandRunner::setSoundPlayer(failSound);
+    runner.executeCommand(sound(L"broken", TriggerKind::AfterPowerOn, 2));
+    const std::vector<std::wstring> expected = {
+        L"power-on|chime|sound|sound played 2 times",
+        L"reset|tidy|clean folder|1 file deleted, 1 left",
+        L"by hand|go now|launch|not started: the program " + folder.file(L"missing.exe") + L" does not exist",
+        L"by hand|tidy|clean folder|not cleaned: the folder " + folder.file(L"gone") + L" does not exist",
+        L"by hand|cleanup|cleanup|counted",
+        L"by hand|broken|sound|sound not found",
+    };
+    EXPECT_EQ(expected, historyLines());
+
+    std::string text = "2026-03-04 10:00:00\treset\ttidy\tclean folder\t1 file deleted\n";
+    ASSERT_TRUE(test::writeFileBytes(history_, text + "2026-03-04 10:00:01\tpower-on\tch"));
+    runner.executeCommand(cleanup);
+    EXPECT_EQ((std::vector<std::wstring>{L"reset|tidy|clean folder|1 file deleted", L"by hand|cleanup|cleanup|counted"}),
+              historyLines());
+
+    std::string full;
+    while (full.size() <= 128 * 1024) full += text;
+    ASSERT_TRUE(test::writeFileBytes(history_, full));
+    runner.executeCommand(cleanup);
+    const std::vector<std::wstring> kept = historyLines();
+    ASSERT_EQ(1000u, kept.size());
+    EXPECT_EQ(L"reset|tidy|clean folder|1 file deleted", kept.front());
+    EXPECT_EQ(L"by hand|cleanup|cleanup|counted", kept.back());
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #!/bin/bash
-# Backing up and restoring Morvane's commands and settings with the device
+# Backing up and restoring Morvane's commands, settings and run history with the device
 # verbs: what was there at the backup comes back, what came after goes; a
 # device that is down stays down; a file that is not a backup changes nothing.
 source "$(dirname "$0")/e2e-lib.sh"
@@ -13,6 +13,8 @@ add "Kept|power-on|close"
 add "Greeting|daily@07:30|message|Good morning"
 tool "setting|ExeCmds|5"
 tool "setting|EnableTrayIcon|1"
+history=$(device path '\Program Files\Morvane\Data')/history.txt
+printf '2026-06-10 09:00:00\tpower-on\tKept\tclose programs\t2 programs asked to close\n' >"$history"
 device backup "$backup"
 
 # Changed after the backup: commands and settings.
@@ -20,7 +22,10 @@ tool "delete|Kept"
 add "Later|reset|close"
 tool "setting|ExeCmds|9"
 tool "setting|EnableTrayIcon|0"
+printf '2026-06-10 09:05:00\treset\tLater\tclose programs\t0 programs asked to close\n' >>"$history"
 device restore "$backup"
+[ "$(device history)" = "2026-06-10 09:00:00  Kept (close programs), power-on: 2 programs asked to close" ] ||
+    fail "the run history of the backup did not come back: $(device history)"
 stored Kept || fail "a command of the backup did not come back"
 stored Greeting || fail "the scheduled command of the backup did not come back"
 stored Later && fail "a command made after the backup survived the restore"

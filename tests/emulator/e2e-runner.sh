@@ -43,6 +43,17 @@ for name in reset timed thursdays; do [ "$(lines $name)" = 0 ] || fail "$name ra
 [ "$(counter TidewellCmds)" = 1 ] || fail "TidewellCmds is $(counter TidewellCmds)"
 [ "$(counter SoundCmds)" = 1 ] || fail "SoundCmds is $(counter SoundCmds)"
 [ "$(counter LastRunDay)" = 10 ] && [ "$(counter LastRunMonth)" = 6 ] || fail "the last-run date is not the device's"
+# Each run in the run history, with what started it and what came of it.
+runs_said() { device history | cut -c22-; }
+said="every (launch), power-on: started
+first (launch), first power-on of the day: started
+daily (launch), first power-on of the day: started
+wednesdays (launch), first power-on of the day: started
+clean (clean folder), power-on: 2 files deleted, 0 left
+tidy (cleanup), power-on: counted
+chime (sound), first power-on of the day: sound played 2 times"
+# A device without a sound card plays nothing, and says so.
+[ "$(runs_said | sed 's/: sound could not be played$/: sound played 2 times/')" = "$said" ] || fail "the run history says:"$'\n'"$(runs_said)"
 
 # The real path: the launcher, registered for the wake-up event, at power-on.
 client at-event 11 '\windows\mvlaunch.exe'
@@ -88,4 +99,7 @@ device run "$MAIN" AppRunAtTime || rc=$?
 wait_for "both timed commands ran" '[ "$(lines onceA)" = 1 ] && [ "$(lines dailyB)" = 1 ]'
 stored onceA && fail "the Once command is still stored"
 stored dailyB || fail "the daily command was deleted"
+# (The clock was set back a day: these runs come before the first ones.)
+runs_said | grep '^onceA\|^dailyB' | tr '\n' '|' | grep -qx 'onceA (launch), timed: started|dailyB (launch), timed: started|' ||
+    fail "the timed runs are not in the history:"$'\n'"$(runs_said)"
 echo "PASS"

@@ -18,7 +18,8 @@
 // Other verbs, for looking at and preparing the program's state:
 //   delete|NAME        deletes every command of that name
 //   exists|NAME        exit code 0 when a command of that name is stored, else 1
-//   clear              removes the command file (and a leftover copy) and Morvane's settings key
+//   clear              removes the command file (and a leftover copy), the run history and
+//                      Morvane's settings key
 //   setting|NAME|VALUE a REG_DWORD of the settings key
 //   counter|NAME       exit code: the setting's value (modulo 256)
 //   counters|NAME|...  the settings' values, blank-separated, into \e2e\counters.txt
@@ -199,6 +200,7 @@ int stateVerb(const std::vector<std::wstring>& fields, CommandFile& file)
         // beside it: with the command file gone, the next open takes it back.
         DeleteFileW((std::wstring(file.dataFolderPath()) + L"\\zelvane.dat").c_str());
         DeleteFileW((std::wstring(file.dataFolderPath()) + L"\\_cmd_.tmp").c_str());
+        DeleteFileW((std::wstring(file.dataFolderPath()) + L"\\history.txt").c_str());
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, SettingsKey);
         RegDeleteKeyW(HKEY_LOCAL_MACHINE, SettingsKey);
         return 0;

@@ -8,6 +8,9 @@ It keeps its own calendar (Python's dates) and follows the product's rules:
   scheduled first-power-on commands due that date; the date is then stored;
 - a reset runs the reset commands, then the program starts resident and
   registers its next timed run;
+- every run, and every timed moment that passed without its run, adds a
+  line to the run history: its trigger ("timed, due ..." when the clock had
+  passed the moment), name, kind and outcome;
 - the timed registration holds the earliest next run of the timed commands,
   with the names due then (file order); when the clock reaches or passes it
   (the device up), those commands run, a Once among them is deleted, and the
@@ -24,7 +27,8 @@ It keeps its own calendar (Python's dates) and follows the product's rules:
 
   model.py events                       print the event script
   model.py forecast START DAYS          what must run over DAYS days from START ("YYYY-MM-DD HH:MM")
-  model.py report SEEN EXISTING         compare the runs seen with the model; exit 1 on a difference
+  model.py report SEEN EXISTING HISTORY compare the runs seen, the commands left and the run history's
+                                        lines with the model; exit 1 on a difference
 """
 import datetime as dt
 import os
@@ -140,9 +144,35 @@ class Device:
         self.up = False
         self.clock = None
         self.runs = []           # names run by the present event
+        self.history = []        # its lines in the run history: (trigger, name, kind, outcome)
 
-    def run(self, c):
+    def run(self, c, trigger):
         self.runs.append(c["name"])
+        self.history.append((trigger, c["name"], "launch", "started"))
+
+    # A timed run after its moment says, for each timed command but a Once,
+    # which of its moments from that one to the clock did not run: the
+    # commands due at the moment make them up in their one run, the others
+    # not at all.
+    def missed_moments(self, moment, names):
+        for c in self.commands:
+            if not timed(c) or c["rec"] == "once":
+                continue
+            missed, start = [], moment
+            while len(missed) < 100:
+                nxt = next_run(c, start)
+                if nxt is None or nxt > self.clock or nxt <= start:
+                    break
+                missed.append(nxt)
+                start = nxt
+            for m in missed:
+                if c["name"] in names:
+                    n = len(missed) + 1
+                    made = "%d moment%s %s made up by one run" % (n, "" if n == 1 else "s", "was" if n == 1 else "were")
+                else:
+                    made = "it was not made up"
+                self.history.append(("timed, due " + m.strftime("%Y-%m-%d %H:%M"), c["name"], "launch",
+                                     "not run: its moment passed while the device was off; " + made))
 
     def schedule(self):
         best, names = None, []
@@ -161,12 +191,16 @@ class Device:
     # The service fires a registration whose moment the clock has reached.
     def fire_due(self):
         while self.up and self.registered and self.registered[0] <= self.clock:
-            names = self.registered[1]
+            moment, names = self.registered
             self.registered = None
+            trigger = "timed"
+            if moment < self.clock.replace(second=0):
+                trigger = "timed, due " + moment.strftime("%Y-%m-%d %H:%M")
+                self.missed_moments(moment, names)
             for name in names:
                 found = [c for c in self.commands if c["name"] == name]
                 if found:
-                    self.run(found[0])
+                    self.run(found[0], trigger)
                     if found[0]["rec"] == "once":
                         self.commands.remove(found[0])
             self.schedule()
@@ -176,11 +210,11 @@ class Device:
         first = self.last_run != today
         for c in self.commands:
             if c["trigger"] == "power-on":
-                self.run(c)
+                self.run(c, "power-on")
             elif c["trigger"] == "first-of-day" and first:
-                self.run(c)
+                self.run(c, "first power-on of the day")
             elif c["trigger"] == "schedule" and c["first"] and first and due_at_first_power_on(c, today):
-                self.run(c)
+                self.run(c, "first power-on of the day")
         self.last_run = today
 
     def boot(self):
@@ -188,7 +222,7 @@ class Device:
         self.fire_due()   # what fell due while the device was down
         for c in self.commands:
             if c["trigger"] == "reset":
-                self.run(c)
+                self.run(c, "reset")
         self.resident_start()
 
     def resident_start(self):
@@ -197,6 +231,7 @@ class Device:
 
     def event(self, words):
         self.runs = []
+        self.history = []
         verb = words[0]
         if verb == "clock":
             self.clock = dt.datetime.strptime(" ".join(words[1:]), "%Y-%m-%d %H:%M")
@@ -303,7 +338,7 @@ def forecast(start, days):
     return sorted(lines)
 
 
-def report(seen_path, existing_path):
+def report(seen_path, existing_path, history_path):
     commands = load_commands()
     device = Device(commands)
     events = read_events()
@@ -311,10 +346,21 @@ def report(seen_path, existing_path):
     for line in open(seen_path):
         index, name, when = line.rstrip("\n").split("\t")
         seen.setdefault(int(index), []).append((name, when))
-    expected_total = seen_total = missed = doubled = 0
+    history = {}
+    for line in open(history_path, encoding="utf-8"):
+        index, _, *fields = line.rstrip("\n").split("\t")
+        history.setdefault(int(index), []).append(tuple(fields))
+    expected_total = seen_total = missed = doubled = history_total = 0
     differences = []
     for index, words in enumerate(events):
         expected = device.event(words)
+        lines, wanted = history.get(index, []), device.history
+        history_total += len(wanted)
+        for line in sorted(set(lines) | set(wanted)):
+            e, g = wanted.count(line), lines.count(line)
+            if e != g:
+                differences.append("history  event %d: %s: %d line%s, expected %d: %s"
+                                   % (index, " ".join(words), g, "" if g == 1 else "s", e, " | ".join(line)))
         got = [name for name, _ in seen.get(index, [])]
         expected_total += len(expected)
         seen_total += len(got)
@@ -344,6 +390,8 @@ def report(seen_path, existing_path):
     print("  %-40s %6s" % ("doubled (or not expected)", doubled))
     print("  %-40s %6s" % ("records lost from the command file", len(lost)))
     print("  %-40s %6s" % ("records kept that should be gone", len(kept)))
+    print("  %-40s %6s" % ("run history lines expected (model)", history_total))
+    print("  %-40s %6s" % ("run history lines seen", sum(len(v) for v in history.values())))
     print()
     per = {}
     for index in seen:
@@ -371,8 +419,8 @@ def main():
         for date, time, name in forecast(start, int(sys.argv[3])):
             print("%s %s %s" % (date, time, name) if time else "%s %s" % (date, name))
         return 0
-    if len(sys.argv) == 4 and sys.argv[1] == "report":
-        return report(sys.argv[2], sys.argv[3])
+    if len(sys.argv) == 5 and sys.argv[1] == "report":
+        return report(sys.argv[2], sys.argv[3], sys.argv[4])
     print(__doc__, file=sys.stderr)
     return 2
 

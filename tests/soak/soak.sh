@@ -3,8 +3,9 @@
 # through the event script events.txt (made by model.py events) with the
 # device's own verbs, every run through the launcher, morvane.exe and the
 # notification service. Each command launches soakprobe.exe, which logs its
-# name and the device clock; model.py then compares what ran, event by
-# event, with what must have run, and checks the command file. The device
+# name and the device clock; model.py then compares what ran, and the lines
+# the run history gained, event by event, with what must have run, and
+# checks the command file. The device
 # keeps its trace (DEVICE_LOG: every program's start, every start it tried
 # and how the launcher ended) beside the soak's own line for each event, and
 # each difference is shown with what the device did at its event.
@@ -111,11 +112,15 @@ if [ -n "${SOAK_FORECAST_ONLY:-}" ]; then
     exit
 fi
 
-# The events, each with the runs it caused.
+# The events, each with the runs it caused and the run history's lines.
 seen="$work/seen.tsv"
+history_seen="$work/history.tsv"
+history=$(device path '\Program Files\Morvane\Data')/history.txt
 : >"$seen"
+: >"$history_seen"
 index=0
 lines_before=0
+history_before=0
 total=$(grep -vc '^#' "$here/events.txt")
 while read -r verb rest <&3; do
     [[ -z $verb || $verb == \#* ]] && continue
@@ -138,6 +143,14 @@ while read -r verb rest <&3; do
             lines_before=$lines_now
         fi
     fi
+    if [ -f "$history" ]; then
+        history_now=$(wc -l <"$history")
+        if [ "$history_now" -gt "$history_before" ]; then
+            tail -n "+$((history_before + 1))" "$history" | head -n "$((history_now - history_before))" |
+                awk -v i="$index" '{ print i "\t" $0 }' >>"$history_seen"
+            history_before=$history_now
+        fi
+    fi
     index=$((index + 1))
     [ $((index % 50)) = 0 ] && echo "soak: $index of $total events, $((SECONDS - started)) s" >&2
 done 3< <(grep -v '^#' "$here/events.txt")
@@ -150,7 +163,7 @@ while IFS='|' read -r name trigger <&3; do
 done 3<"$here/commands.txt"
 
 result=0
-python3 "$here/model.py" report "$seen" "$work/existing" | tee "$work/report" || result=$?
+python3 "$here/model.py" report "$seen" "$work/existing" "$history_seen" | tee "$work/report" || result=$?
 cp "$trace" "$work/device.log"
 
 # What the device did at each event with a difference: from the soak's line

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,23 @@ std::vector<std::wstring> storedNames()
     for (DWORD i = 0; file.readNextCommand(i, command); ++i) names.push_back(command.commandName);
     return names;
 }
+
+constexpr int LinesPerWriter = 300;
+
+// A child that runs LinesPerWriter commands named PREFIX0, PREFIX1, ... by
+// hand, each adding its line to the run history.
+int recordMany(const std::wstring& prefix)
+{
+    instanceHandle = GetModuleHandleW(nullptr);
+    CommandRunner runner;
+    for (int i = 0; i < LinesPerWriter; ++i) {
+        Command cleanup = named((prefix + std::to_wstring(i)).c_str(), TriggerKind::AfterPowerOn);
+        cleanup.actionKind = ActionKind::Cleanup;
+        runner.executeCommand(cleanup);
+    }
+    return 0;
+}
+TEST_CHILD_MODE(L"record-many", recordMany);
 
 class Runner : public testing::Test {
 protected:
@@ -510,6 +528,22 @@ TEST_F(Runner, HistorySaysWhatStartedEachRunAndWhatCameOfItAndStaysWholeAndBound
     ASSERT_EQ(1000u, kept.size());
     EXPECT_EQ(L"reset|tidy|clean folder|1 file deleted", kept.front());
     EXPECT_EQ(L"by hand|cleanup|cleanup|counted", kept.back());
+
+    // Two processes at once, one trim among their lines: every line of each
+    // is there, whole.
+    full.resize(full.size() - 4 * text.size());
+    ASSERT_TRUE(test::writeFileBytes(history_, full));
+    HANDLE first = test::startChild(L"record-many", L"a");
+    HANDLE second = test::startChild(L"record-many", L"b");
+    ASSERT_TRUE(first && second);
+    ASSERT_TRUE(test::waitProgram(first, 300000).finished && test::waitProgram(second, 300000).finished);
+    std::set<std::wstring> written;
+    for (const std::wstring& line : historyLines())
+        if (line != L"reset|tidy|clean folder|1 file deleted") EXPECT_TRUE(written.insert(line).second) << line;
+    EXPECT_EQ(2u * LinesPerWriter, written.size());
+    for (const wchar_t* prefix : {L"a", L"b"})
+        for (int i = 0; i < LinesPerWriter; ++i)
+            EXPECT_EQ(1u, written.count(L"by hand|" + (prefix + std::to_wstring(i)) + L"|cleanup|counted")) << prefix << i;
 }
 
 } // namespace

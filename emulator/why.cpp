@@ -64,6 +64,12 @@ bool runsAtPowerOn(const Command& command)
            (command.triggerKind == TriggerKind::OnSchedule && command.schedule.timeMode == TimeMode::AtFirstPowerOn);
 }
 
+// Morvane finds a command by its name without regard to case.
+bool sameName(const std::wstring& a, const wchar_t* b)
+{
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b, -1, TRUE) == CSTR_EQUAL;
+}
+
 // The fields of a history line: time, trigger, name, kind, outcome.
 bool splitLine(const std::wstring& line, std::wstring (&fields)[5])
 {
@@ -83,7 +89,7 @@ std::wstring lastRun(const std::wstring& name, const std::vector<std::wstring>& 
     bool found = false;
     for (const std::wstring& line : history) {
         std::wstring fields[5];
-        if (!splitLine(line, fields) || fields[2] != name || (found && fields[0] < best[0])) continue;
+        if (!splitLine(line, fields) || !sameName(name, fields[2].c_str()) || (found && fields[0] < best[0])) continue;
         std::copy(std::begin(fields), std::end(fields), std::begin(best));
         found = true;
     }
@@ -94,7 +100,7 @@ std::wstring lastRun(const std::wstring& name, const std::vector<std::wstring>& 
 std::wstring nextRun(const std::wstring& name, const DeviceState& state)
 {
     for (const forecast::Run& run : forecast::runs(state.commands, state.now, ForecastDays, state.firstPowerOnDoneToday)) {
-        if (run.name != name) continue;
+        if (!sameName(name, run.name.c_str())) continue;
         const SYSTEMTIME& t = run.moment;
         const std::wstring date = std::to_wstring(t.wYear) + L"-" + twoDigits(t.wMonth) + L"-" + twoDigits(t.wDay);
         switch (run.when) {
@@ -153,15 +159,15 @@ std::wstring notStored(const std::wstring& name, const DeviceState& state)
 
 std::wstring answer(const std::wstring& name, const DeviceState& state, bool& stored)
 {
-    // Morvane finds a command by its exact name, the first one of that name.
+    // The first command of that name is the one Morvane finds.
     const auto first = std::find_if(state.commands.begin(), state.commands.end(),
-                                    [&](const Command& c) { return name == c.commandName; });
+                                    [&](const Command& c) { return sameName(name, c.commandName); });
     stored = first != state.commands.end();
     if (!stored) return notStored(name, state);
     const Command& command = *first;
     const bool atMoment = timedAtMoment(command);
 
-    std::wstring text = L"\"" + name + L"\": " + describeTrigger(command) + L"; " +
+    std::wstring text = L"\"" + std::wstring(command.commandName) + L"\": " + describeTrigger(command) + L"; " +
                         forecast::describeAction(command) + L"\n";
     text += L"last run: " + lastRun(name, state.history) + L"\n";
     const std::wstring next = nextRun(name, state);
@@ -187,7 +193,7 @@ std::wstring answer(const std::wstring& name, const DeviceState& state, bool& st
     if (command.actionKind == ActionKind::PlaySound &&
         !state.exists((std::wstring(L"\\Windows\\") + a.soundName + L".wav").c_str()))
         keeps.push_back(std::wstring(L"the sound \\Windows\\") + a.soundName + L".wav does not exist on the device");
-    const auto later = [&](const Command& c) { return name == c.commandName; };
+    const auto later = [&](const Command& c) { return sameName(name, c.commandName); };
     if (std::find_if(first + 1, state.commands.end(), later) != state.commands.end()) {
         std::wstring shadow = L"another command of this name is stored after it: a timed run of this name, Edit and "
                               L"Delete find only this one";

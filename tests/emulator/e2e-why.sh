@@ -2,8 +2,8 @@
 # `device why` on one device, a row for each thing that keeps a command from
 # running, set up one after another: a name not stored, Morvane not running,
 # a missing program and folder, commands switched off, no wake-up
-# registration, a shadowed name; and its last run from the run history,
-# which `device history` and a backup carry.
+# registration, a shadowed name (names match without regard to case); and
+# its last run from the run history, which `device history` prints.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-morvane.sh"
 fresh_morvane
@@ -41,7 +41,7 @@ device why Morning | grep -qE '^last run: 2026-06-10 09:0[0-9]:[0-9]{2}, power-o
 answer=$(device history Morning)
 grep -qE '^2026-06-10 09:0[0-9]:[0-9]{2}  Morning \(launch\), power-on: not started: the program \\Windows\\nothere\.exe does not exist$' <<<"$answer" ||
     fail "the history of Morning: $answer"
-why_says Tidy '"Tidy": at the first power-on of each day; clean \e2e\gone' 'next run: 2026-06-11, at the first power-on of the day' \
+why_says tidy '"Tidy": at the first power-on of each day; clean \e2e\gone' 'next run: 2026-06-11, at the first power-on of the day' \
     'kept from running: the folder \e2e\gone does not exist on the device'
 why_says Twice '"Twice": on a schedule, daily, at 07:30; close all programs' 'next run: 2026-06-11 07:30' \
     'kept from running: another command of this name is stored after it: a timed run of this name, Edit and Delete find only this one, and the later one never runs at its moment'

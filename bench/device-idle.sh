@@ -13,7 +13,7 @@
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
-source "$repo/tests/wine-prefix.sh"
+source "$repo/emulator/wine-prefix.sh"
 seconds=${1:-60}
 export MORVANE_BUILD=${MORVANE_BUILD:-$repo/build}
 client="$MORVANE_BUILD/tests/emulator/e2e_client.exe"

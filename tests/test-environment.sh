@@ -4,7 +4,7 @@
 # warmed up with its output detached (so Wine's own background processes
 # never hold the caller's pipes), and the prefix's 240x320 virtual desktop up. Sourced; `enter_test_environment BUILD` sets it up and stops
 # it when the calling script ends.
-source "$(dirname "${BASH_SOURCE[0]}")/wine-prefix.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/../emulator/wine-prefix.sh"
 
 enter_test_environment() {
     local build=$1

@@ -6,7 +6,7 @@
 # person's, and types at it: it finds nothing and types nothing, and the
 # person still sees the device's screen, task bar and all.
 source "$(dirname "$0")/e2e-lib.sh"
-source "$repo/tests/wine-prefix.sh"
+source "$repo/emulator/wine-prefix.sh"
 
 device down
 person_xvfb=""

@@ -5,7 +5,7 @@
 # Runs inside tests/run-tests.sh (its prefix, display and Wine server).
 set -euo pipefail
 build=$1
-source "$(dirname "$0")/../wine-prefix.sh"
+source "$(dirname "$0")/../../emulator/wine-prefix.sh"
 : "${WINEPREFIX:?run through tests/run-tests.sh}"
 
 name="retry-$$"

@@ -136,9 +136,16 @@ void writeLine(const char* text, int length)
     static HANDLE writers;
     HANDLE mutex = keptHandle(writers, [] { return CreateMutexW(nullptr, FALSE, WritersMutexName); });
     if (!mutex) return;
-    // A writer that was ended mid-line leaves the turn abandoned: it passes on.
+    // A writer that was ended mid-line leaves the turn abandoned: it passes
+    // on. One that holds it for longer than a moment (stopped, say) costs
+    // this process one wait, not one per line: its later lines are left out.
+    static bool turnsGivenUp;
+    if (turnsGivenUp) return;
     const DWORD turn = WaitForSingleObject(mutex, TurnWaitMs);
-    if (turn != WAIT_OBJECT_0 && turn != WAIT_ABANDONED) return;
+    if (turn != WAIT_OBJECT_0 && turn != WAIT_ABANDONED) {
+        turnsGivenUp = true;
+        return;
+    }
     {
         ScopedHandle file(ce::CreateFileW(paths->history, GENERIC_READ | GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,

@@ -195,7 +195,11 @@ void recordMissedMoments(const SYSTEMTIME& due, const SYSTEMTIME& now, const wch
 } // namespace
 
 CommandRunner::CommandRunner() = default;
-CommandRunner::~CommandRunner() = default;
+// The run history stays open for the run's lines, and no longer.
+CommandRunner::~CommandRunner()
+{
+    run_history::letGo();
+}
 
 void CommandRunner::setSoundPlayer(SoundPlayer player)
 {
@@ -306,6 +310,7 @@ int CommandRunner::executeCommand(const Command& command)
         // Said before the window waits for its tap, which may never come
         // before the device is reset.
         run_history::record(trigger, command, L"message shown");
+        run_history::letGo();
         return showMessage(command, settings);
     case ActionKind::CleanFolder:
         settings.incrementCounter(L"DelDirCmds");

@@ -129,6 +129,15 @@ void cutTornLine(HANDLE file, LONGLONG size)
     if (SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) SetEndOfFile(file);
 }
 
+// Kept open from a process's first line until letGo(), so that a run of many
+// commands opens the history once. No other process's trim can replace the
+// file meanwhile (the platform renames nothing over a file that is open):
+// the trim waits for a later line.
+ScopedHandle keptFile;
+// A history that would not open is not tried again until letGo(): the rest
+// of the run pays nothing for it.
+bool openFailed;
+
 void writeLine(const char* text, int length)
 {
     const Paths* paths = historyPaths();
@@ -140,27 +149,32 @@ void writeLine(const char* text, int length)
     // on. One that holds it for longer than a moment (stopped, say) costs
     // this process one wait, not one per line: its later lines are left out.
     static bool turnsGivenUp;
-    if (turnsGivenUp) return;
+    if (turnsGivenUp || openFailed) return;
     const DWORD turn = WaitForSingleObject(mutex, TurnWaitMs);
     if (turn != WAIT_OBJECT_0 && turn != WAIT_ABANDONED) {
         turnsGivenUp = true;
         return;
     }
-    {
-        ScopedHandle file(ce::CreateFileW(paths->history, GENERIC_READ | GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        LARGE_INTEGER end{};
-        if (file && SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END)) {
-            if (end.QuadPart > 0 && endsTorn(file.get(), end)) {
-                cutTornLine(file.get(), end.QuadPart);
-                SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END);
-            }
-            DWORD written = 0;
-            if (WriteFile(file.get(), text, static_cast<DWORD>(length), &written, nullptr) &&
-                end.QuadPart + length > static_cast<LONGLONG>(run_history::TrimAboveBytes))
-                trim(file, end.QuadPart + length, *paths);
+    // A line is torn only by a writer ended mid-line: one that held the turn
+    // (it is abandoned), or one before this file was opened (a reset).
+    bool mayBeTorn = turn == WAIT_ABANDONED;
+    if (!keptFile) {
+        mayBeTorn = true;
+        keptFile.reset(ce::CreateFileW(paths->history, GENERIC_READ | GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        openFailed = !keptFile;
+    }
+    LARGE_INTEGER end{};
+    if (keptFile && SetFilePointerEx(keptFile.get(), LARGE_INTEGER{}, &end, FILE_END)) {
+        if (mayBeTorn && end.QuadPart > 0 && endsTorn(keptFile.get(), end)) {
+            cutTornLine(keptFile.get(), end.QuadPart);
+            SetFilePointerEx(keptFile.get(), LARGE_INTEGER{}, &end, FILE_END);
         }
+        DWORD written = 0;
+        if (WriteFile(keptFile.get(), text, static_cast<DWORD>(length), &written, nullptr) &&
+            end.QuadPart + length > static_cast<LONGLONG>(run_history::TrimAboveBytes))
+            trim(keptFile, end.QuadPart + length, *paths);
     }
     ReleaseMutex(mutex);
 }
@@ -197,6 +211,12 @@ void record(const wchar_t* trigger, const Command& command, const wchar_t* outco
     WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.length()), bytes.get(), length, nullptr,
                         nullptr);
     writeLine(bytes.get(), length);
+}
+
+void letGo()
+{
+    keptFile.reset();
+    openFailed = false;
 }
 
 } // namespace run_history

@@ -32,8 +32,14 @@ constexpr unsigned long KeptBytes = 96 * 1024;
 // The kind of command, as the history names it.
 const wchar_t* kindOf(const Command& command);
 
-// Adds one line for command, at the device clock's present time.
+// Adds one line for command, at the device clock's present time. The history
+// stays open in this process until letGo().
 void record(const wchar_t* trigger, const Command& command, const wchar_t* outcome);
+
+// Closes the history until the next line: at the end of a run, and before
+// anything that may wait long (a message), so that the others' trims can
+// replace it meanwhile.
+void letGo();
 
 } // namespace run_history
 

@@ -496,14 +496,17 @@ TEST_F(Runner, HistorySaysWhatStartedEachRunAndWhatCameOfItAndStaysWholeAndBound
     cleanup.actionKind = ActionKind::Cleanup;
     store({sound(L"chime", TriggerKind::AfterPowerOn, 2), clean});
 
-    CommandRunner runner;
-    runner.runPowerOnCommands();
-    runner.runResetCommands();
-    runner.executeCommand(launch);
-    runner.executeCommand(missingFolder);
-    runner.executeCommand(cleanup);
-    CommandRunner::setSoundPlayer(failSound);
-    runner.executeCommand(sound(L"broken", TriggerKind::AfterPowerOn, 2));
+    {
+        // The history stays open while the runner lives.
+        CommandRunner runner;
+        runner.runPowerOnCommands();
+        runner.runResetCommands();
+        runner.executeCommand(launch);
+        runner.executeCommand(missingFolder);
+        runner.executeCommand(cleanup);
+        CommandRunner::setSoundPlayer(failSound);
+        runner.executeCommand(sound(L"broken", TriggerKind::AfterPowerOn, 2));
+    }
     const std::vector<std::wstring> expected = {
         L"power-on|chime|sound|sound played 2 times",
         L"reset|tidy|clean folder|1 file deleted, 1 left",
@@ -516,14 +519,14 @@ TEST_F(Runner, HistorySaysWhatStartedEachRunAndWhatCameOfItAndStaysWholeAndBound
 
     std::string text = "2026-03-04 10:00:00\treset\ttidy\tclean folder\t1 file deleted\n";
     ASSERT_TRUE(test::writeFileBytes(history_, text + "2026-03-04 10:00:01\tpower-on\tch"));
-    runner.executeCommand(cleanup);
+    CommandRunner().executeCommand(cleanup);
     EXPECT_EQ((std::vector<std::wstring>{L"reset|tidy|clean folder|1 file deleted", L"by hand|cleanup|cleanup|counted"}),
               historyLines());
 
     std::string full;
     while (full.size() <= 128 * 1024) full += text;
     ASSERT_TRUE(test::writeFileBytes(history_, full));
-    runner.executeCommand(cleanup);
+    CommandRunner().executeCommand(cleanup);
     const std::vector<std::wstring> kept = historyLines();
     ASSERT_EQ(1000u, kept.size());
     EXPECT_EQ(L"reset|tidy|clean folder|1 file deleted", kept.front());

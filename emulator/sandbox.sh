@@ -34,8 +34,10 @@ sandbox_fail() {
 
 sandbox_inside() { [ -f "$sandbox_marker" ] && [ "$(cat "$sandbox_marker")" = "$1" ]; }
 
-# Who runs this; only a sandbox of the same user is ever entered.
-sandbox_uid=$(id -u)
+# Who runs this; only a sandbox of the same user is ever entered. (The
+# device runs this file for every Wine process: its looks at processes fork
+# nothing, a fork costing a verb several milliseconds.)
+sandbox_uid=$EUID
 
 # When a prefix's sandbox is made, bubblewrap's first process inside it is
 # recorded in the prefix: process id, owner and start time (field 22 of
@@ -43,62 +45,72 @@ sandbox_uid=$(id -u)
 # another user's started first, is never taken for it.
 sandbox_record_file() { printf '%s/.sandbox' "$1"; }
 
-# The real user id and the parent of PID, as "UID PPID".
+# The real user id and the parent of PID, into owner_uid and owner_ppid.
 process_owner_parent() {
-    local key value rest uid="" ppid=""
+    local key value rest
+    owner_uid="" owner_ppid=""
     while read -r key value rest; do
         case $key in
-            Uid:) uid=$value ;;
-            PPid:) ppid=$value ;;
+            Uid:) owner_uid=$value ;;
+            PPid:) owner_ppid=$value ;;
         esac
     done 2>/dev/null <"/proc/$1/status" || return 1
-    [ -n "$uid" ] && echo "$uid $ppid"
+    [ -n "$owner_uid" ]
 }
 
-# Field 22 of /proc/PID/stat; the name in field 2 may hold blanks and ")".
+# Field 22 of /proc/PID/stat, into start_time; the name in field 2 may hold
+# blanks and ")".
 process_start() {
     local stat fields
+    start_time=""
     read -r stat 2>/dev/null <"/proc/$1/stat" || return 1
     read -r -a fields <<<"${stat##*) }"
-    echo "${fields[19]}"
+    start_time=${fields[19]}
 }
+
+# Whether process PID (a number, or "self") is in the same NAMESPACE (pid,
+# user) as this shell.
+same_namespace() { [ "/proc/$1/ns/$2" -ef "/proc/self/ns/$2" ]; }
 
 # Whether PID is bubblewrap carrying PREFIX's tag, by its command line.
 tagged_bwrap() {
     local args
     mapfile -d '' -t args 2>/dev/null <"/proc/$1/cmdline" || return 1
     [ "${#args[@]}" -gt 0 ] && [ "${args[0]##*/}" = bwrap ] || return 1
-    printf '%s\n' "${args[@]}" | grep -qxF -- "MORVANE_SANDBOX=$2"
+    local arg
+    for arg in "${args[@]}"; do
+        [ "$arg" = "MORVANE_SANDBOX=$2" ] && return 0
+    done
+    return 1
 }
 
 # The process id of PREFIX's sandbox: the recorded process, while it is the
 # very one recorded (same start time), bubblewrap with the prefix's tag, ours,
 # in a process namespace of its own and started from ours (a sandbox nested
-# inside the device's is never taken for it). Fails when there is none.
+# inside the device's is never taken for it), printed and kept in
+# sandbox_found. Fails when there is none.
 sandbox_pid() {
-    local prefix=$1 pid owner start uid ppid own
-    read -r pid owner start 2>/dev/null <"$(sandbox_record_file "$prefix")" || return 1
+    local prefix=$1 pid owner start
+    read -r pid owner start 2>/dev/null <"$prefix/.sandbox" || return 1
     [[ $pid =~ ^[0-9]+$ ]] && [ "$owner" = "$sandbox_uid" ] || return 1
-    [ "$(process_start "$pid")" = "$start" ] || return 1
-    read -r uid ppid < <(process_owner_parent "$pid") || return 1
-    [ "$uid" = "$sandbox_uid" ] || return 1
+    process_start "$pid" && [ "$start_time" = "$start" ] || return 1
+    process_owner_parent "$pid" && [ "$owner_uid" = "$sandbox_uid" ] || return 1
     tagged_bwrap "$pid" "$prefix" || return 1
-    own=$(readlink /proc/self/ns/pid)
-    [ "$(readlink "/proc/$pid/ns/pid" 2>/dev/null)" != "$own" ] || return 1
-    [ "$(readlink "/proc/$ppid/ns/pid" 2>/dev/null)" = "$own" ] || return 1
+    ! same_namespace "$pid" pid && same_namespace "$owner_ppid" pid || return 1
+    sandbox_found=$pid
     echo "$pid"
 }
 
 # bubblewrap's processes that carry PREFIX's tag and are ours, inside and
 # outside (not the grep that looks for them).
 sandbox_processes() {
-    local file pid uid ppid
+    local file pid
     for file in $(grep -lzxF -- "MORVANE_SANDBOX=$1" /proc/[0-9]*/cmdline 2>/dev/null); do
         pid=${file#/proc/}
         pid=${pid%/cmdline}
         tagged_bwrap "$pid" "$1" || continue
-        read -r uid ppid < <(process_owner_parent "$pid") || continue
-        [ "$uid" = "$sandbox_uid" ] && echo "$pid"
+        process_owner_parent "$pid" || continue
+        [ "$owner_uid" = "$sandbox_uid" ] && echo "$pid"
     done
     return 0
 }
@@ -106,17 +118,17 @@ sandbox_processes() {
 # Says which processes carrying PREFIX's tag are passed over, and why:
 # another user's, or one of ours that no sandbox of ours recorded.
 sandbox_passed_over() {
-    local prefix=$1 accepted file pid uid ppid
+    local prefix=$1 accepted file pid
     accepted=$(sandbox_pid "$prefix") || accepted=""
     for file in $(grep -lzxF -- "MORVANE_SANDBOX=$prefix" /proc/[0-9]*/cmdline 2>/dev/null); do
         pid=${file#/proc/}
         pid=${pid%/cmdline}
         [ "$pid" = "$accepted" ] && continue
         tagged_bwrap "$pid" "$prefix" || continue
-        read -r uid ppid < <(process_owner_parent "$pid") || continue
-        if [ "$uid" != "$sandbox_uid" ]; then
-            sandbox_fail "a sandbox process for $prefix that is not ours (process $pid, owner $uid) was passed over" || true
-        elif [ -z "$accepted" ] && [ "$(readlink "/proc/$pid/ns/pid" 2>/dev/null)" != "$(readlink /proc/self/ns/pid)" ]; then
+        process_owner_parent "$pid" || continue
+        if [ "$owner_uid" != "$sandbox_uid" ]; then
+            sandbox_fail "a sandbox process for $prefix that is not ours (process $pid, owner $owner_uid) was passed over" || true
+        elif [ -z "$accepted" ] && ! same_namespace "$pid" pid; then
             sandbox_fail "a sandbox process for $prefix that it never recorded (process $pid) was passed over" || true
         fi
     done
@@ -233,7 +245,7 @@ sandbox_make() {
     fi
     rm -f "$ready" "$errors" "$info"
     record=$(sandbox_record_file "$prefix")
-    if [ -z "$child" ] || ! printf '%s %s %s\n' "$child" "$sandbox_uid" "$(process_start "$child")" >"$record.new" ||
+    if [ -z "$child" ] || ! process_start "$child" || ! printf '%s %s %s\n' "$child" "$sandbox_uid" "$start_time" >"$record.new" ||
         ! mv -f "$record.new" "$record"; then
         kill -KILL "$outer" 2>/dev/null || true
         sandbox_fail "the sandbox of $prefix could not be recorded"
@@ -248,17 +260,18 @@ sandbox_exec() {
     # A program of the prefix that starts another (through a Unix program)
     # is inside already.
     if sandbox_inside "$prefix"; then exec "$@"; fi
-    pid=$(sandbox_pid "$prefix") || {
+    sandbox_pid "$prefix" >/dev/null || {
         sandbox_passed_over "$prefix"
         sandbox_fail "$prefix has no sandbox to run ${1##*/} in"
         exit 1
     }
+    pid=$sandbox_found
     # The current folder, when the sandbox has it (drive C: always).
     wd=$prefix
     [ -d "/proc/$pid/root$PWD" ] && wd=$PWD
     enter=(nsenter --target "$pid" --mount --pid --net --uts --root "--wd=$wd")
     # As an ordinary user the sandbox has a user namespace of its own.
-    if [ "$(readlink "/proc/$pid/ns/user")" != "$(readlink /proc/self/ns/user)" ]; then
+    if ! same_namespace "$pid" user; then
         enter+=(--user --preserve-credentials)
     fi
     unset WINE WINESERVER

@@ -3,9 +3,10 @@
 #
 # WINE and WINESERVER run Wine in the sandbox of WINEPREFIX (sandbox.sh),
 # which sandbox_start must have made first: nothing of a prefix runs outside.
-source "$(dirname "${BASH_SOURCE[0]}")/sandbox.sh"
-WINE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/sandbox/wine"
-WINESERVER="$(dirname "$WINE")/wineserver"
+emulator_dir=$(cd "${BASH_SOURCE[0]%/*}" && pwd)
+source "$emulator_dir/sandbox.sh"
+WINE="$emulator_dir/sandbox/wine"
+WINESERVER="$emulator_dir/sandbox/wineserver"
 
 # start_private_display VAR: starts Xvfb on a free display, exports DISPLAY
 # and stores Xvfb's process id in VAR.

@@ -1,7 +1,9 @@
 #!/bin/bash
 # Runs every test of a build: the programs under Wine in a private prefix
 # under the build folder, with a private X display, one persistent Wine server
-# for the whole run. Extra arguments go to ctest (say -R Launcher).
+# for the whole run, one program at a time; beside them the device scripts,
+# each on a device of the run's pool. Extra arguments go to ctest (say
+# -R Launcher); MORVANE_TEST_JOBS says how many tests run at once.
 set -euo pipefail
 
 build=$(cd "${1:?usage: run-tests.sh BUILD_DIR [ctest args]}" && pwd)
@@ -10,4 +12,5 @@ source "$(dirname "$0")/test-environment.sh"
 enter_test_environment "$build"
 
 cd "$build"
-ctest --output-on-failure --timeout 600 "$@"
+ctest --output-on-failure --timeout 600 --resource-spec-file "$build/e2e-devices.json" \
+    -j "${MORVANE_TEST_JOBS:-4}" "$@"

@@ -1,5 +1,8 @@
 #!/bin/bash
-# Ends the run's device and removes it.
+# Ends the run's devices and removes them.
 source "$(dirname "$0")/e2e-lib.sh"
-device down
-rm -rf "$MORVANE_DEVICE"
+for folder in "${E2E_DEVICE_POOL:?}"/*/; do
+    [ -d "$folder" ] || continue
+    MORVANE_DEVICE=${folder%/} device down
+done
+rm -rf "$E2E_DEVICE_POOL"

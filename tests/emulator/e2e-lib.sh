@@ -1,6 +1,6 @@
-# Shared by the end-to-end scripts: the device under test (MORVANE_DEVICE,
-# made by e2e-setup.sh for the whole run), its test client and probe, and
-# waiting on conditions. Sourced, not run.
+# Shared by the end-to-end scripts: the device under test (one of the pool
+# that e2e-setup.sh made for the whole run, or MORVANE_DEVICE), its test
+# client and probe, and waiting on conditions. Sourced, not run.
 set -euo pipefail
 # A command that ends a script through "set -e" names itself and the calls
 # that led to it, so that no script ever fails without saying where; in a
@@ -37,6 +37,14 @@ service_state() {
 }
 
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+# CTest hands a script running beside others the id of a free device of the
+# pool ("id:2,slots:1"); run on its own, a script takes the pool's first.
+if [ -n "${CTEST_RESOURCE_GROUP_0_DEVICES:-}" ]; then
+    device_id=${CTEST_RESOURCE_GROUP_0_DEVICES#id:}
+    MORVANE_DEVICE=${E2E_DEVICE_POOL:?}/${device_id%%,*}
+elif [ -z "${MORVANE_DEVICE:-}" ] && [ -n "${E2E_DEVICE_POOL:-}" ]; then
+    MORVANE_DEVICE=$E2E_DEVICE_POOL/0
+fi
 : "${MORVANE_DEVICE:?}" "${MORVANE_BUILD:?}" "${E2E_CLIENT:?}" "${E2E_PROBE:?}"
 export MORVANE_DEVICE MORVANE_BUILD
 
@@ -53,6 +61,9 @@ fail() {
     fi
     echo "--- device status:" >&2
     device status >&2 || true
+    # What the screen showed when the script gave up.
+    local shot="$MORVANE_BUILD/failed-${0##*/}.png"
+    if device screenshot "$shot" 2>/dev/null; then echo "--- the screen: $shot" >&2; fi
     exit 1
 }
 
@@ -61,12 +72,18 @@ client() { device run "$E2E_CLIENT" "$@"; }
 
 # wait_for DESCRIPTION CONDITION [SEEN]: until the shell CONDITION (evaluated
 # anew each time) holds, or fail, saying what the shell command SEEN prints.
+# Between two looks it rests at least as long as the last look took: a look
+# through the device costs about a second of a core, which the device needs
+# for what is awaited, and scripts side by side share the cores.
 wait_for() {
     local what=$1 condition=$2 seen=${3:-}
-    local deadline=$((SECONDS + WAIT_SECONDS))
-    until eval "$condition"; do
+    local deadline=$((SECONDS + WAIT_SECONDS)) started rest
+    while started=$EPOCHREALTIME; ! eval "$condition"; do
         [ $SECONDS -lt $deadline ] || fail "timed out waiting until $what${seen:+; instead $(eval "$seen")}"
-        sleep 0.2
+        rest=$(((${EPOCHREALTIME/./} - ${started/./}) / 1000))   # milliseconds
+        ((rest >= 200)) || rest=200
+        printf -v rest '%d.%03d' $((rest / 1000)) $((rest % 1000))
+        sleep "$rest"
     done
 }
 

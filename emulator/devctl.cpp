@@ -186,6 +186,14 @@ int waitService(int argc, wchar_t** argv)
     return fail(L"the notification service did not start");
 }
 
+int waitPanel(int argc, wchar_t** argv)
+{
+    DWORD seconds = argc > 2 ? wcstoul(argv[2], nullptr, 10) : 30;
+    ScopedHandle ready(CreateEventW(nullptr, TRUE, FALSE, device_services::InputPanelReadyName));
+    if (ready && WaitForSingleObject(ready.get(), seconds * 1000) == WAIT_OBJECT_0) return Succeeded;
+    return fail(L"the input panel did not take its place on the task bar");
+}
+
 int stopService()
 {
     ScopedHandle running(OpenMutexW(SYNCHRONIZE, FALSE, device_services::ServiceMutexName));
@@ -242,6 +250,7 @@ int wmain(int argc, wchar_t** argv)
     if (verb == L"startup") return startup();
     if (verb == L"wait-service") return waitService(argc, argv);
     if (verb == L"stop-service") return stopService();
+    if (verb == L"wait-panel") return waitPanel(argc, argv);
     if (verb == L"clock") return clock(argc, argv);
     if (verb == L"status") return status();
     return fail(L"unknown verb \"" + verb + L"\"", Usage);

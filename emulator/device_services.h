@@ -16,6 +16,10 @@ constexpr wchar_t ServiceReadyName[] = L"DeviceNotificationServiceReady";
 // Auto reset: ends the service.
 constexpr wchar_t ShutdownRequestName[] = L"DeviceNotificationServiceShutdown";
 
+// Manual reset: set once the input panel (inputpanel.exe) has its place on
+// the task bar.
+constexpr wchar_t InputPanelReadyName[] = L"DeviceInputPanelReady";
+
 // The power button. One request at a time (PowerOnClientName); the service
 // sets PowerOnDoneName once it has started every wake-up program.
 constexpr wchar_t PowerOnRequestName[] = L"DevicePowerOnRequest";

@@ -2,6 +2,7 @@
 #include "platform/aygshell.h"
 #include "platform/device.h"
 #include "platform/device_paths.h"
+#include "platform/input_panel.h"
 #include "platform/scoped.h"
 
 #include <commctrl.h>
@@ -9,20 +10,41 @@
 #include <cwchar>
 #include <iterator>
 
+namespace {
+
+// Marks a window that SHInitDialog sized with SHIDIF_SIZEDLG: the one kind
+// that SHHandleWMSettingChange keeps above the input panel. A window's
+// properties go with it.
+constexpr wchar_t FitsAbovePanel[] = L"ShellFitsAbovePanel";
+
+void moveTo(HWND window, const RECT& area, BOOL repaint)
+{
+    MoveWindow(window, area.left, area.top, area.right - area.left, area.bottom - area.top, repaint);
+}
+
+} // namespace
+
 BOOL SHInitDialog(PSHINITDLGINFO pshidi)
 {
     if (!pshidi || !IsWindow(pshidi->hDlg)) return FALSE;
     if (!(pshidi->dwMask & SHIDIM_FLAGS)) return TRUE;
 
-    // Both size flags give the work area: the screen less the task bar.
-    if (pshidi->dwFlags & (SHIDIF_SIZEDLG | SHIDIF_SIZEDLGFULLSCREEN)) {
+    const DWORD flags = pshidi->dwFlags;
+    if (flags & SHIDIF_SIPDOWN) input_panel::show(false);
+    if (flags & SHIDIF_SIZEDLGFULLSCREEN) {
         RECT work;
         if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) return FALSE;
-        MoveWindow(pshidi->hDlg, work.left, work.top, work.right - work.left,
-                   work.bottom - work.top, FALSE);
+        moveTo(pshidi->hDlg, work, FALSE);
+    } else if (flags & SHIDIF_SIZEDLG) {
+        // The panel that this very call lowers goes down a moment later.
+        RECT area;
+        if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0)) return FALSE;
+        if (!(flags & SHIDIF_SIPDOWN)) area = input_panel::spaceAbove();
+        moveTo(pshidi->hDlg, area, FALSE);
+        SetPropW(pshidi->hDlg, FitsAbovePanel, reinterpret_cast<HANDLE>(1));
     }
-    // The device has no input panel to lower, and the Done button is the
-    // caption's close box, which every dialog of the device has.
+    // The Done button is the caption's close box, which every dialog of the
+    // device has.
     return TRUE;
 }
 
@@ -81,10 +103,18 @@ BOOL SHCreateMenuBar(PSHMENUBARINFO pmbi)
     return TRUE;
 }
 
-BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM, LPARAM, PSHACTIVATEINFO psai)
+BOOL SHHandleWMSettingChange(HWND hwnd, WPARAM wParam, LPARAM, PSHACTIVATEINFO psai)
 {
-    // Without an input panel there is nothing to re-lay out.
-    return IsWindow(hwnd) && psai && psai->cbSize == sizeof *psai;
+    if (!IsWindow(hwnd) || !psai || psai->cbSize != sizeof *psai) return FALSE;
+    if (wParam != SPI_SETSIPINFO) return TRUE;
+    // Asked afresh: the panel may have moved again since it sent this.
+    const RECT area = input_panel::spaceAbove();
+    psai->fSipUp = input_panel::isUp(nullptr) ? 1 : 0;
+    if (!GetPropW(hwnd, FitsAbovePanel)) return TRUE;
+    RECT now;
+    GetWindowRect(hwnd, &now);
+    if (!EqualRect(&now, &area)) moveTo(hwnd, area, TRUE);
+    return TRUE;
 }
 
 namespace {

@@ -27,7 +27,10 @@ struct SHINITDLGINFO {
 };
 using PSHINITDLGINFO = SHINITDLGINFO*;
 
-// Sizes the dialog to the screen's work area when a size flag is given.
+// SHIDIF_SIPDOWN lowers the input panel. SHIDIF_SIZEDLGFULLSCREEN sizes the
+// dialog to the screen's work area, for good; SHIDIF_SIZEDLG to the part of
+// it above the input panel, and SHHandleWMSettingChange keeps it there as
+// the panel moves.
 BOOL SHInitDialog(PSHINITDLGINFO pshidi);
 
 // SHCreateMenuBar. cbSize names the version of the record: 32 is the handheld
@@ -49,8 +52,10 @@ using PSHMENUBARINFO = SHMENUBARINFO*;
 
 BOOL SHCreateMenuBar(PSHMENUBARINFO pmbi);
 
-// SHHandleWMSettingChange: keeps a window's layout in step with the input
-// panel. The record is the caller's, shared by the windows it passes.
+// SHHandleWMSettingChange: on the input panel's move (SPI_SETSIPINFO), fits a
+// window that SHInitDialog sized with SHIDIF_SIZEDLG into the space above the
+// panel, or the whole work area when it is down, and notes in the record
+// (the caller's, shared by the windows it passes) whether the panel is up.
 struct SHACTIVATEINFO {
     DWORD cbSize;
     HWND  hwndLastFocus;

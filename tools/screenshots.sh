@@ -38,6 +38,17 @@ shot() {
     echo "screenshots: $out/$1.png"
 }
 
+# A tap on the task bar's button that raises and lowers the input panel,
+# through the device's display as a person's stylus.
+panel_tap() {
+    local display desktop x y
+    ui where input panel || return 1
+    read -r x y <"$(device path '\e2e\where.txt')"
+    display=$(cat "$MORVANE_DEVICE/display")
+    desktop=$(DISPLAY=$display xdotool search --name ' - Wine desktop$' | head -1)
+    DISPLAY=$display xdotool mousemove --window "$desktop" "$x" "$y" click 1
+}
+
 made=()
 skipped=()
 step() {
@@ -63,6 +74,7 @@ first_command() {
     ui ui-click "Step 2|1003" &&
     ui ui-wait "Step 3|1043" &&
     ui ui-text "Step 3|1043|Close everything" && shot 04-name &&
+    panel_tap && shot 04-name-input-panel && panel_tap &&
     ui ui-click "Step 3|1003" &&
     ui ui-wait "Step 4|1037" && shot 05-finished &&
     ui ui-click "Step 4|1037" &&

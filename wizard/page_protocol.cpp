@@ -1,5 +1,7 @@
 #include "wizard/page_protocol.h"
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 #include <iterator>
 #include "commands/command.h"
 #include "platform/aygshell.h"
@@ -46,6 +48,240 @@ void limitText(const WizardPage& page, HWND dialog)
             SendDlgItemMessageW(dialog, limit.controlId, EM_LIMITTEXT, limit.characters, 0);
 }
 
+// ---- Fitting the page above the input panel ------------------------------------
+// A page is laid out for the whole screen. When the input panel rises the
+// shell makes the page shorter (SHHandleWMSettingChange), and the page lays
+// itself out again from its template's places: the buttons keep to the
+// bottom edge, and the rows they take from the controls above come, in this
+// order, out of the page's tall boxes (a multi-line text, a tree, a list, a
+// calendar) down to the least each can show, out of the blank rows between
+// controls and the spare rows of check and radio buttons, and at last out of
+// the question at the top of the page, which then goes until the panel does.
+// A control of fixed height keeps it. One page is open at a time, so one
+// record serves.
+
+struct ControlPlace {
+    HWND control;
+    RECT rect;   // in the page's client area, as the template places it
+};
+
+struct PagePlaces {
+    HWND page;
+    int height;   // the template's client height
+    ControlPlace controls[32];
+    size_t count;
+    HWND question;   // the text above every other control, if any
+};
+
+PagePlaces places{};
+
+constexpr int MaxPageHeight = 512;   // rows; the screen has 320
+constexpr int LeastGap = 2;          // rows between two controls
+
+enum class Row : unsigned char { Blank, Fixed, Tall };
+
+std::wstring_view classOf(HWND control, wchar_t (&name)[32])
+{
+    name[0] = L'\0';
+    GetClassNameW(control, name, static_cast<int>(std::size(name)));
+    return name;
+}
+
+bool isPageButton(HWND control)
+{
+    switch (GetDlgCtrlID(control)) {
+    case IDCANCEL:
+    case IDC_WIZARD_BACK:
+    case IDC_WIZARD_NEXT:
+    case IDC_WIZARD_FINISH:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Vertical dialog units of the page in pixels.
+int dialogRows(HWND dialog, int units)
+{
+    RECT r{0, 0, 0, units};
+    MapDialogRect(dialog, &r);
+    return r.bottom;
+}
+
+// Marks the rows a control needs as Fixed, and those it can give up as
+// `spare` (Tall or Blank).
+void markControl(Row* rows, HWND dialog, HWND control, const RECT& r)
+{
+    auto mark = [rows](LONG from, LONG to, Row kind) {
+        for (LONG y = std::max<LONG>(from, 0); y < std::min<LONG>(to, MaxPageHeight); ++y)
+            if (rows[y] != Row::Fixed) rows[y] = kind;
+    };
+    const LONG height = r.bottom - r.top;
+    const LONG textRows = dialogRows(dialog, 8) + 2;
+    wchar_t name[32];
+    const std::wstring_view kind = classOf(control, name);
+    const LONG style = GetWindowLongW(control, GWL_STYLE);
+    LONG keep = height;
+    Row spare = Row::Blank;
+    if (kind == L"Edit" && (style & ES_MULTILINE)) {
+        keep = height / 3;
+        spare = Row::Tall;
+    } else if (kind == WC_TREEVIEWW || kind == L"ListBox") {
+        keep = height / 3;
+        spare = Row::Tall;
+    } else if (kind == MONTHCAL_CLASSW) {
+        RECT least{};
+        MonthCal_GetMinReqRect(control, &least);
+        keep = std::min(height, least.bottom - least.top);
+        spare = Row::Tall;
+    } else if (kind == L"Button") {
+        switch (style & BS_TYPEMASK) {
+        case BS_GROUPBOX:   // its label and its lower edge
+            mark(r.top, r.top + textRows, Row::Fixed);
+            mark(r.bottom - 2, r.bottom, Row::Fixed);
+            return;
+        case BS_CHECKBOX:
+        case BS_AUTOCHECKBOX:
+        case BS_RADIOBUTTON:
+        case BS_AUTORADIOBUTTON:
+            keep = std::min(height, textRows);
+            break;
+        default:
+            break;
+        }
+    }
+    mark(r.top, r.top + keep, Row::Fixed);
+    mark(r.top + keep, r.bottom, spare);
+}
+
+// Shown with its page: the page itself may not be shown yet.
+bool shown(HWND control)
+{
+    return (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
+}
+
+void recordPlaces(HWND dialog)
+{
+    places = PagePlaces{};
+    places.page = dialog;
+    RECT client;
+    GetClientRect(dialog, &client);
+    places.height = client.bottom;
+    LONG highest = client.bottom;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child && places.count < std::size(places.controls);
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        ControlPlace& place = places.controls[places.count++];
+        place.control = child;
+        GetWindowRect(child, &place.rect);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place.rect), 2);
+        if (!shown(child) || place.rect.top >= highest) continue;
+        highest = place.rect.top;
+        wchar_t name[32];
+        places.question = classOf(child, name) == L"Static" ? child : nullptr;
+    }
+}
+
+// Takes up to `wanted` rows out of the runs of `kind` above `end`, each run
+// giving in proportion to its length, and leaving `keep` rows of each.
+// Returns what it took.
+int takeRows(const Row* rows, bool* removed, int end, Row kind, int wanted, int keep)
+{
+    struct Run {
+        int from, spare;
+    } runs[MaxPageHeight / 2];
+    size_t count = 0;
+    int spare = 0;
+    for (int y = 0; y < end && count < std::size(runs);) {
+        if (rows[y] != kind || removed[y]) {
+            ++y;
+            continue;
+        }
+        const int from = y;
+        while (y < end && rows[y] == kind && !removed[y]) ++y;
+        const int give = std::max(0, y - from - keep);
+        if (give) runs[count++] = Run{from, give};
+        spare += give;
+    }
+    if (spare == 0 || wanted <= 0) return 0;
+    const int taking = std::min(wanted, spare);
+    int taken = 0;
+    for (size_t i = 0; i < count; ++i) {
+        // The last run rounds up what the others rounded down.
+        int share = i + 1 == count ? taking - taken : runs[i].spare * taking / spare;
+        share = std::min(share, runs[i].spare);
+        for (int y = runs[i].from; y < runs[i].from + share; ++y) removed[y] = true;
+        taken += share;
+    }
+    return taken;
+}
+
+// Chooses the rows to take out so that the controls above the buttons end
+// above them, leaving at least `gap` rows between two controls; returns how
+// many rows are still too many (0 when all fit).
+int planRows(HWND dialog, int shortBy, bool withoutQuestion, int gap, bool* removed)
+{
+    std::fill(removed, removed + MaxPageHeight, false);
+    Row rows[MaxPageHeight] = {};
+    int contentBottom = 0;
+    int buttonsTop = places.height;
+    for (size_t i = 0; i < places.count; ++i) {
+        const ControlPlace& place = places.controls[i];
+        if (isPageButton(place.control)) {
+            buttonsTop = std::min(buttonsTop, static_cast<int>(place.rect.top));
+            continue;
+        }
+        if (place.control == places.question ? withoutQuestion : !shown(place.control)) continue;
+        contentBottom = std::max(contentBottom, static_cast<int>(place.rect.bottom));
+        markControl(rows, dialog, place.control, place.rect);
+    }
+    contentBottom = std::min(contentBottom, MaxPageHeight);
+    int over = shortBy ? contentBottom - (buttonsTop - shortBy - dialogRows(dialog, 3)) : 0;
+    if (over > 0) over -= takeRows(rows, removed, contentBottom, Row::Tall, over, 0);
+    if (over > 0) over -= takeRows(rows, removed, contentBottom, Row::Blank, over, gap);
+    return std::max(over, 0);
+}
+
+void fitPage(HWND dialog)
+{
+    if (places.page != dialog) return;
+    RECT client;
+    GetClientRect(dialog, &client);
+    const int shortBy = std::max(0, places.height - static_cast<int>(client.bottom));
+
+    // Roomy gaps with the question, then without it, then the least gaps.
+    bool removed[MaxPageHeight];
+    const int roomyGap = dialogRows(dialog, 3);
+    bool withoutQuestion = false;
+    int over = planRows(dialog, shortBy, false, roomyGap, removed);
+    if (over > 0 && places.question) {
+        withoutQuestion = true;
+        over = planRows(dialog, shortBy, true, roomyGap, removed);
+    }
+    if (over > 0) planRows(dialog, shortBy, withoutQuestion, LeastGap, removed);
+    if (places.question) ShowWindow(places.question, withoutQuestion ? SW_HIDE : SW_SHOWNA);
+
+    int shift[MaxPageHeight + 1] = {};   // rows taken out above each row
+    for (int y = 0; y < MaxPageHeight; ++y) shift[y + 1] = shift[y] + (removed[y] ? 1 : 0);
+    auto moved = [&shift](LONG y) { return y - shift[std::clamp<LONG>(y, 0, MaxPageHeight)]; };
+
+    for (size_t i = 0; i < places.count; ++i) {
+        const ControlPlace& place = places.controls[i];
+        RECT to = place.rect;
+        if (isPageButton(place.control)) {
+            OffsetRect(&to, 0, -shortBy);
+        } else {
+            to.top = moved(place.rect.top);
+            to.bottom = moved(place.rect.bottom);
+        }
+        // A drop-down list's height is that of its open list: only moved.
+        const bool resized = to.bottom - to.top != place.rect.bottom - place.rect.top;
+        SetWindowPos(place.control, nullptr, to.left, to.top, to.right - to.left, to.bottom - to.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE | (resized ? 0 : SWP_NOSIZE));
+    }
+    // A group box paints its frame and label alone: where it was stays drawn.
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 void createMenuBar(HWND dialog)
 {
     SHMENUBARINFO bar{};
@@ -65,6 +301,7 @@ void setStepCaption(HWND dialog)
 
 INT_PTR onInitDialog(const WizardPage& page, HWND dialog)
 {
+    recordPlaces(dialog);
     createMenuBar(dialog);
     SHINITDLGINFO init{SHIDIM_FLAGS, dialog, SHIDIF_SIZEDLG | SHIDIF_SIPDOWN};
     SHInitDialog(&init);
@@ -140,6 +377,12 @@ INT_PTR handlePageMessage(const WizardPage& page, HWND dialog, UINT message, WPA
         return TRUE;
     case WM_SETTINGCHANGE:
         SHHandleWMSettingChange(dialog, wParam, lParam, &settingChangeInfo);
+        return FALSE;
+    case WM_SIZE:
+        fitPage(dialog);
+        return FALSE;
+    case WM_DESTROY:
+        if (places.page == dialog) places = PagePlaces{};
         return FALSE;
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSTATIC:

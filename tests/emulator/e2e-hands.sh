@@ -3,8 +3,9 @@
 # device's X display (xdotool), and no message sent to any window. With the
 # keys alone a new command is made, the name page's refusal answered and
 # Morvane shut down; with the stylus alone Morvane is started from the Start
-# menu and that command edited. Each journey ends with the stored record
-# checked byte for byte, and every message box on the way lies on the screen.
+# menu and that command edited, its new name typed on the input panel. Each
+# journey ends with the stored record checked byte for byte, and every
+# message box on the way lies on the screen.
 source "$(dirname "$0")/e2e-lib.sh"
 source "$(dirname "$0")/e2e-morvane.sh"
 fresh_morvane
@@ -43,6 +44,46 @@ on_screen() {
     done
 }
 shown() { xdotool search --onlyvisible --name "^$1\$" | wc -l; }
+
+# The input panel's keys by their texts, as e2e_client's "keys" finds them:
+# key_at[TEXT]="X Y". A key keeps its place whatever it shows.
+declare -A key_at
+read_keys() {
+    local x y text
+    client keys || fail "the input panel is not up"
+    while read -r x y text; do key_at[$text]="$x $y"; done <"$where_file"
+}
+tap_key() {
+    local attempt
+    # A text the panel shows only after the tap just made (Shift, Symbols).
+    for attempt in 1 2 3; do
+        [ -n "${key_at[$1]-}" ] && break
+        read_keys
+    done
+    [ -n "${key_at[$1]-}" ] || fail "the input panel has no key \"$1\""
+    # shellcheck disable=SC2086
+    xdotool mousemove --window "$desktop" ${key_at[$1]} click 1
+}
+layer=letters
+to_layer() {
+    [ "$layer" = "$1" ] && return
+    tap_key Symbols
+    layer=$1
+}
+# Types TEXT with taps on the panel's keys alone.
+type_on_panel() {
+    local i c
+    for ((i = 0; i < ${#1}; i++)); do
+        c=${1:i:1}
+        case $c in
+            ' ') tap_key Space ;;
+            [0-9]) tap_key "$c" ;;
+            [a-z]) to_layer letters; tap_key "$c" ;;
+            [A-Z]) to_layer letters; tap_key Shift; tap_key "$c" ;;
+            *) to_layer symbols; tap_key "$c" ;;
+        esac
+    done
+}
 
 # --- The keys alone ---------------------------------------------------------------
 device start
@@ -113,9 +154,17 @@ tap "Step 2|1025|up"                # played three times
 tap "Step 2|1003"
 tap "Step 3|1006"                   # "After a device reset"
 tap "Step 3|1003"
-tap "Step 4|1003"                   # the name as it is
+# The name page opens with its name selected and the panel down; the panel's
+# taps replace the name, and leave the page's keys where they were.
+[ "$(shown Keyboard)" = 0 ] || fail "the input panel is up over the name page"
+tap "input panel"
+new_name='Kettle 7:45 - C:\Tea_2.wav/On'
+type_on_panel "$new_name"
+tap "Step 4|1003"                   # "Next >", above the panel
+wait_for "the summary shows" '[ "$(shown "Step 5")" = 1 ]'
+wait_for "the summary lowered the input panel" '[ "$(shown Keyboard)" = 0 ]'
 tap "Step 5|1037"                   # "Finish"
-expected=$(record "$(str "$name")" "$(u16 1013)" "$(str Noise)" "$(u32 3)" "$(u16 1006)")
+expected=$(record "$(str "$new_name")" "$(u16 1013)" "$(str Noise)" "$(u32 3)" "$(u16 1006)")
 wait_for "the edit is stored" '[ "$(stored_hex)" = "$expected" ]'
 tap "Morvane|1042|close"            # the command list
 tap "Morvane|1054|close"            # the main dialog

@@ -19,7 +19,7 @@ shot="$MORVANE_BUILD/e2e-screen.png"
 red_in_tray() {
     device screenshot "$shot"
     convert "$shot" -gravity SouthEast -crop 48x24+0+0 +repage -depth 8 txt:- |
-        awk -F'[(),]' 'NR > 1 && $2 > 150 && $3 < 60 && $4 < 60 { n++ } END { print n + 0 }'
+        awk -F'[(),]' 'NR > 1 && $3 > 150 && $4 < 60 && $5 < 60 { n++ } END { print n + 0 }'
 }
 [ "$(red_in_tray)" = 0 ] || fail "the tray shows the icon before Morvane runs"
 [ "$(identify -format '%wx%h' "$shot")" = 240x320 ] || fail "the screen is not 240x320"

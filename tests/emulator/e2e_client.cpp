@@ -41,8 +41,13 @@
 //     CAPTION|ID|up           the upper arrow of an up-down control
 //     CAPTION|ID|close        the close box of the dialog with control ID
 //     start                   the task bar's Start button
+//     input panel             the task bar's button that raises and lowers
+//                             the input panel
 //     menu N                  the first item of the N-th open popup menu,
 //                             counted from the left of the screen
+//
+//   keys                      writes "X Y TEXT" for each key of the input panel,
+//                             once it is up, one a line, into where.txt
 //
 // Started by the device itself ("AppRunAtTime", "AppRunAfterWakeup"), it
 // appends that line to client.log beside itself; after "AppRunAtTime" it
@@ -51,6 +56,7 @@
 #include "platform/aygshell.h"
 #include "platform/device.h"
 #include "platform/device_clock.h"
+#include "platform/input_panel.h"
 #include "platform/notification_db.h"
 #include "platform/notify.h"
 #include "platform/scoped.h"
@@ -350,14 +356,18 @@ int listVerb(const std::wstring& verb, std::wstring line)
 // The end-to-end scripts tap the device screen through its X display, as a
 // person does; this finds where a control or a row stands.
 
-bool writeWhere(POINT spot)
+bool writeWhereText(const std::string& text)
 {
     CreateDirectoryW(L"C:\\e2e", nullptr);
     const std::wstring path = L"C:\\e2e\\where.txt";
-    std::string text = std::to_string(spot.x) + " " + std::to_string(spot.y) + "\n";
     ScopedHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     return file && WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+bool writeWhere(POINT spot)
+{
+    return writeWhereText(std::to_string(spot.x) + " " + std::to_string(spot.y) + "\n");
 }
 
 bool middleOf(HWND window, POINT& spot)
@@ -416,6 +426,7 @@ bool findSpot(std::wstring line, POINT& spot)
         HWND bar = FindWindowW(L"Shell_TrayWnd", nullptr);
         return bar && middleOf(FindWindowExW(bar, nullptr, L"Button", nullptr), spot);
     }
+    if (line == L"input panel") return middleOf(FindWindowW(input_panel::KeyClass, input_panel::ButtonText), spot);
     if (line.rfind(L"menu ", 0) == 0) return menuSpot(wcstol(line.c_str() + 5, nullptr, 10), spot);
     const std::wstring caption = nextField(line);
     const int id = static_cast<int>(wcstol(nextField(line).c_str(), nullptr, 10));
@@ -443,6 +454,26 @@ int whereVerb(const std::wstring& line)
             return writeWhere(spot) ? Done : Failed;
         }
         Sleep(100);
+    }
+    return Failed;
+}
+
+// The keys of the input panel as they are now, in UTF-8.
+int keysVerb()
+{
+    for (int attempt = 0; attempt < WaitAttempts && !input_panel::isUp(nullptr); ++attempt) Sleep(100);
+    if (input_panel::isUp(nullptr)) {
+        Sleep(200);   // laid out and drawn
+        std::string lines;
+        for (HWND key = GetWindow(input_panel::find(), GW_CHILD); key; key = GetWindow(key, GW_HWNDNEXT)) {
+            POINT spot{};
+            wchar_t text[32] = L"";
+            GetWindowTextW(key, text, static_cast<int>(std::size(text)));
+            char utf8[128] = "";
+            WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, static_cast<int>(sizeof utf8), nullptr, nullptr);
+            if (middleOf(key, spot)) lines += std::to_string(spot.x) + " " + std::to_string(spot.y) + " " + utf8 + "\n";
+        }
+        return writeWhereText(lines) ? Done : Failed;
     }
     return Failed;
 }
@@ -497,6 +528,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
         return listVerb(verb, line);
     if (verb == L"tray-tap" || verb == L"tray-choose" || verb == L"tray-dismiss") return trayVerb(verb, line);
     if (verb == L"where") return whereVerb(line);
+    if (verb == L"keys") return keysVerb();
     if (verb == L"wait") {
         Sleep(INFINITE);
         return Done;

@@ -2,9 +2,13 @@
 // dialog, each wizard page and each message box, opened the way the program
 // opens it, with the longest texts it can hold. A window fails when it or a
 // control of it leaves the screen, when its caption is cut, or when the text
-// of a static or a button does not fit in its control.
+// of a static or a button does not fit in its control. Each wizard page is
+// also shown with the device's input panel (its real program) raised over
+// it: then the page lies whole above the panel, and its buttons and text
+// boxes can be tapped.
 #include "commands/command_file.h"
 #include "commands/message_window.h"
+#include "platform/input_panel.h"
 #include "platform/modal.h"
 #include "resources/resource.h"
 #include "schedule/calendar_date.h"
@@ -12,11 +16,13 @@
 #include "shell/file_browser.h"
 #include "tests/shell/ui_support.h"
 #include "tests/support/dialog_driver.h"
+#include "tests/support/test_support.h"
 #include "wizard/command_wizard.h"
 #include "wizard/wizard_state.h"
 
 #include <cwchar>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -68,9 +74,9 @@ void expectTextWhole(HWND control, const std::wstring& where)
     }
 }
 
-// The window within the screen with its caption whole, and every control
-// shown within the window with its text whole.
-void expectWholeOnScreen(HWND window)
+// The window within the screen above `bottom` with its caption whole, and
+// every control shown within the window with its text whole.
+void expectWholeOnScreen(HWND window, LONG bottom = GetSystemMetrics(SM_CYSCREEN))
 {
     std::wstring name = L"\"" + DialogDriver::windowText(window) + L"\"";
     if (DialogDriver::isMessageBox(window)) name += L" saying \"" + DialogDriver::controlText(window, 0xFFFF) + L"\"";
@@ -79,7 +85,7 @@ void expectWholeOnScreen(HWND window)
     EXPECT_GE(frame.left, 0) << name;
     EXPECT_GE(frame.top, 0) << name;
     EXPECT_LE(frame.right, GetSystemMetrics(SM_CXSCREEN)) << name;
-    EXPECT_LE(frame.bottom, GetSystemMetrics(SM_CYSCREEN)) << name;
+    EXPECT_LE(frame.bottom, bottom) << name;
 
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
@@ -99,6 +105,36 @@ void expectWholeOnScreen(HWND window)
         const std::wstring where = name + L" control " + std::to_wstring(GetDlgCtrlID(child));
         EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= client.right && r.bottom <= client.bottom) << where;
         expectTextWhole(child, where);
+    }
+}
+
+// A tap in the middle of each of the page's buttons and text boxes reaches
+// it: no other window or control lies over it. On a page with a text box,
+// nothing lies over any part of a button either: the whole page is there to
+// be typed on.
+void expectTappable(HWND page)
+{
+    const std::wstring name = L"\"" + DialogDriver::windowText(page) + L"\" control ";
+    std::vector<HWND> targets;
+    for (int id : {IDCANCEL, IDC_WIZARD_BACK, IDC_WIZARD_NEXT, IDC_WIZARD_FINISH})
+        if (HWND button = GetDlgItem(page, id)) targets.push_back(button);
+    const size_t buttons = targets.size();
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (className(child) == L"Edit" && IsWindowVisible(child)) targets.push_back(child);
+    for (size_t i = 0; i < targets.size(); ++i) {
+        RECT r;
+        GetWindowRect(targets[i], &r);
+        const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        // A disabled button takes no tap: the page beneath it does.
+        EXPECT_EQ(IsWindowEnabled(targets[i]) ? targets[i] : page, WindowFromPoint(middle))
+            << name << GetDlgCtrlID(targets[i]);
+        if (i >= buttons || targets.size() == buttons) continue;
+        for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            RECT other, both;
+            GetWindowRect(child, &other);
+            const bool covers = child != targets[i] && IsWindowVisible(child) && IntersectRect(&both, &r, &other);
+            EXPECT_FALSE(covers) << name << GetDlgCtrlID(child) << L" lies over " << GetDlgCtrlID(targets[i]);
+        }
     }
 }
 
@@ -199,20 +235,48 @@ TEST_F(ScreenFit, EveryDialogPageAndMessageBoxLiesWholeOnTheScreen)
     wcscpy(command.action.soundName, L"gone");
     CommandWizard wizard;   // resets the wizard's state
     wizardCommand = &command;
+    auto isPage = [](HWND d) { return GetDlgItem(d, IDC_WIZARD_BACK) != nullptr; };
     for (const auto& row : pages) {
         stepNumber = 1;
-        check(L"page " + std::to_wstring(row.page), [](HWND d) { return GetDlgItem(d, IDC_WIZARD_BACK) != nullptr; },
-              [](HWND page) {
-                  DialogDriver::pressButton(page, GetDlgItem(page, IDC_WIZARD_FINISH) ? IDCANCEL : IDC_WIZARD_NEXT);
-              });
+        check(L"page " + std::to_wstring(row.page), isPage, [](HWND page) {
+            DialogDriver::pressButton(page, GetDlgItem(page, IDC_WIZARD_FINISH) ? IDCANCEL : IDC_WIZARD_NEXT);
+        });
         if (row.refuses) {
             checkBox(IDOK);
-            driver_.onDialogWhere(L"the page again", [](HWND d) { return GetDlgItem(d, IDC_WIZARD_BACK) != nullptr; },
-                                  pressing(IDCANCEL));
+            driver_.onDialogWhere(L"the page again", isPage, pressing(IDCANCEL));
         }
         openPage(row.page);
         EXPECT_TRUE(driver_.finished()) << row.page;
     }
+
+    // Again with the panel raised over each page, as its task bar button
+    // raises it; the page lowered it as it opened.
+    HANDLE panelProgram = test::startProgram(test::hostPath(INPUTPANEL_EXE_PATH), L"");
+    for (int wait = 0; wait < 600 && !input_panel::find(); ++wait) Sleep(50);
+    EXPECT_TRUE(input_panel::find()) << "the input panel did not start";
+    RECT panel{};
+    auto panelUp = [&panel] { return input_panel::isUp(&panel); };
+    for (const auto& row : pages) {
+        if (!input_panel::find()) break;
+        stepNumber = 1;
+        driver_.onDialogWhere(L"page " + std::to_wstring(row.page) + L" with the panel down",
+                              [&](HWND d) { return isPage(d) && IsWindowVisible(d) && !panelUp(); },
+                              [](HWND) { input_panel::show(true); });
+        driver_.onDialogWhere(
+            L"page " + std::to_wstring(row.page) + L" above the panel",
+            [&](HWND d) {
+                RECT r;
+                return isPage(d) && panelUp() && GetWindowRect(d, &r) && r.bottom <= panel.top;
+            },
+            [&](HWND page) {
+                expectWholeOnScreen(page, panel.top);
+                expectTappable(page);
+                DialogDriver::pressButton(page, IDCANCEL);
+            });
+        openPage(row.page);
+        EXPECT_TRUE(driver_.finished()) << row.page << L" with the panel up";
+    }
+    test::waitProgram(panelProgram, 0);
     wizardCommand = nullptr;
 
     // The messages of the command file and the calendar, from their real causes.

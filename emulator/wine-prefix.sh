@@ -67,15 +67,15 @@ seal_prefix() {
 }
 
 # bring_up_desktop TITLE START...: runs START, which brings a virtual desktop
-# up in the background, and waits (three minutes at most) until a window
-# titled TITLE is there. The first desktop of a fresh Wine server may close
-# again about a second after it came up, between two looks on a loaded
-# machine; START runs again every ten seconds (a second explorer for a
-# desktop that is up just ends).
+# up in the background, and waits (three minutes, or desktop_wait_ticks
+# tenths of a second, at most) until a window titled TITLE is there. The
+# first desktop of a fresh Wine server may close again about a second after
+# it came up, between two looks on a loaded machine; START runs again every
+# ten seconds (a second explorer for a desktop that is up just ends).
 bring_up_desktop() {
     local title=$1 tick
     shift
-    for tick in $(seq 0 1799); do
+    for tick in $(seq 0 $((${desktop_wait_ticks:-1800} - 1))); do
         if [ $((tick % 100)) = 0 ]; then "$@"; fi
         xwininfo -root -tree 2>/dev/null | grep -qF "$title" && return 0
         sleep 0.1

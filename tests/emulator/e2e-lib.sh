@@ -61,7 +61,11 @@ fail() {
     fi
     echo "--- device status:" >&2
     device status >&2 || true
-    # What the screen showed when the script gave up.
+    # What was up on the screen, and what it showed, when the script gave up.
+    if client windows 2>/dev/null; then
+        echo "--- the windows up:" >&2
+        cat "$(device path '\e2e\where.txt')" >&2
+    fi
     local shot="$MORVANE_BUILD/failed-${0##*/}.png"
     if device screenshot "$shot" 2>/dev/null; then echo "--- the screen: $shot" >&2; fi
     exit 1

@@ -11,7 +11,13 @@ tool() { device run "$TOOL" "$*"; }
 tool_value() { local n=0; tool "$@" || n=$?; echo "$n"; }
 add() { or_fail "could not store the command $1" tool "$1"; }
 counter() { tool_value "counter|$1"; }
-stored() { tool "exists|$1"; }
+# Exit code 0 when stored, 1 when not; the tool failing otherwise says so.
+stored() {
+    local code=0
+    tool "exists|$1" || code=$?
+    [ "$code" -le 1 ] || echo "the look for the command $1 ended with code $code" >&2
+    return "$code"
+}
 
 # No resident instance, no commands, fresh settings with commands enabled.
 fresh_morvane() {

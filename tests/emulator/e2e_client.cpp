@@ -48,6 +48,10 @@
 //
 //   keys                      writes "X Y TEXT" for each key of the input panel,
 //                             once it is up, one a line, into where.txt
+//   windows                   writes every visible top-level window (class,
+//                             caption, whether it takes input, and the texts of
+//                             its static children, a message's text) into
+//                             where.txt: what a failed script was looking at
 //
 // Started by the device itself ("AppRunAtTime", "AppRunAfterWakeup"), it
 // appends that line to client.log beside itself; after "AppRunAtTime" it
@@ -478,6 +482,38 @@ int keysVerb()
     return Failed;
 }
 
+std::string utf8Of(const wchar_t* text)
+{
+    char utf8[512] = "";
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, static_cast<int>(sizeof utf8), nullptr, nullptr);
+    return utf8;
+}
+
+int windowsVerb()
+{
+    std::string lines;
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            if (!IsWindowVisible(window)) return TRUE;
+            auto& out = *reinterpret_cast<std::string*>(parameter);
+            wchar_t name[64] = L"", caption[128] = L"";
+            GetClassNameW(window, name, static_cast<int>(std::size(name)));
+            GetWindowTextW(window, caption, static_cast<int>(std::size(caption)));
+            out += utf8Of(name) + " \"" + utf8Of(caption) + "\"" + (IsWindowEnabled(window) ? "" : " (disabled)");
+            for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+                wchar_t childClass[16] = L"", text[256] = L"";
+                GetClassNameW(child, childClass, static_cast<int>(std::size(childClass)));
+                if (_wcsicmp(childClass, L"Static") != 0 || !IsWindowVisible(child)) continue;
+                GetWindowTextW(child, text, static_cast<int>(std::size(text)));
+                if (text[0]) out += " | " + utf8Of(text);
+            }
+            out += "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&lines));
+    return writeWhereText(lines) ? Done : Failed;
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
@@ -529,6 +565,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     if (verb == L"tray-tap" || verb == L"tray-choose" || verb == L"tray-dismiss") return trayVerb(verb, line);
     if (verb == L"where") return whereVerb(line);
     if (verb == L"keys") return keysVerb();
+    if (verb == L"windows") return windowsVerb();
     if (verb == L"wait") {
         Sleep(INFINITE);
         return Done;

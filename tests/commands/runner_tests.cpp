@@ -541,8 +541,11 @@ TEST_F(Runner, HistorySaysWhatStartedEachRunAndWhatCameOfItAndStaysWholeAndBound
     ASSERT_TRUE(first && second);
     ASSERT_TRUE(test::waitProgram(first, 300000).finished && test::waitProgram(second, 300000).finished);
     std::set<std::wstring> written;
-    for (const std::wstring& line : historyLines())
-        if (line != L"reset|tidy|clean folder|1 file deleted") EXPECT_TRUE(written.insert(line).second) << line;
+    for (const std::wstring& line : historyLines()) {
+        if (line != L"reset|tidy|clean folder|1 file deleted") {
+            EXPECT_TRUE(written.insert(line).second) << line;
+        }
+    }
     EXPECT_EQ(2u * LinesPerWriter, written.size());
     for (const wchar_t* prefix : {L"a", L"b"})
         for (int i = 0; i < LinesPerWriter; ++i)

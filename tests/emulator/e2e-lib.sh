@@ -71,8 +71,83 @@ fail() {
     exit 1
 }
 
-device() { "$repo/device" "$@"; }
-client() { device run "$E2E_CLIENT" "$@"; }
+# A device reset or down ends the device's agent with every other process.
+device() {
+    case ${1:-} in reset | down) rm -f "$MORVANE_DEVICE/e2e-agent" ;; esac
+    "$repo/device" "$@"
+}
+client() { in_device client "$E2E_CLIENT" "$@"; }
+
+# The agent (e2e_agent.exe, resident beside morvane.exe) takes the client's
+# and the tool's steps from request files in the device's \e2e\agent: a step
+# through `device run` starts two Wine programs, about half a second of a
+# core, and a script takes hundreds. While no agent is known to run (the
+# flag below is missing), a step goes through `device run` and an agent is
+# started for the next ones.
+AGENT='\Program Files\Morvane\e2e_agent.exe'
+
+# in_device KIND PROGRAM ARGS...: the step, its exit code as `device run` gives it.
+in_device() {
+    local kind=$1 program=$2 code=0 agent_flag=$MORVANE_DEVICE/e2e-agent agent_dir=$MORVANE_DEVICE/drive_c/e2e/agent
+    shift 2
+    # "wait" holds its program until it is killed: never the agent.
+    if [ -n "${E2E_AGENT:-}" ] && [ "$*" != wait ] && [ -e "$agent_flag" ]; then
+        agent_step "$kind" "$*" && return "$agent_code"
+    fi
+    device run "$program" "$@" || code=$?
+    [ -z "${E2E_AGENT:-}" ] || [ -e "$agent_flag" ] || start_agent
+    return "$code"
+}
+
+start_agent() {
+    local folder
+    folder=$(device path '\Program Files\Morvane')
+    mkdir -p "$agent_dir"
+    rm -f "$agent_dir"/*
+    # A new file, never one a running agent has mapped.
+    cp "$E2E_AGENT" "$folder/e2e_agent.part"
+    mv -f "$folder/e2e_agent.part" "$folder/e2e_agent.exe"
+    : >"$agent_flag"
+    # Its own output, away from the script's, which CTest waits on.
+    ("$repo/device" run "$AGENT" </dev/null >/dev/null 2>&1 &)
+}
+
+# Whether the device's agent runs, by the host's processes.
+agent_running() {
+    local file pid
+    for file in $(grep -lza 'e2e_agent[.]exe' /proc/[0-9]*/cmdline 2>/dev/null); do
+        pid=${file#/proc/}
+        pid=${pid%/cmdline}
+        grep -qzxF "WINEPREFIX=$MORVANE_DEVICE" "/proc/$pid/environ" 2>/dev/null && return 0
+    done
+    return 1
+}
+
+# agent_step KIND LINE: the step through the agent, its exit code in
+# agent_code; fails, the step not taken, when the agent is gone.
+agent_step() {
+    local id=${EPOCHREALTIME/./}-$BASHPID answer look=$((SECONDS + 2))
+    local request=$agent_dir/$id.req
+    answer=$agent_dir/$id.rc
+    [ -n "${agent_nap:-}" ] || exec {agent_nap}<> <(:)
+    printf '%s\n%s' "$1" "$2" >"$agent_dir/$id.part" && mv "$agent_dir/$id.part" "$request" || return 1
+    until [ -e "$answer" ]; do
+        read -rt 0.02 -u "$agent_nap" _ || true
+        ((SECONDS >= look)) || continue
+        look=$((SECONDS + 2))
+        agent_running && continue
+        rm -f "$agent_flag"
+        # Not taken: the step is the caller's to take. Taken, and the agent
+        # ended on it: said, and the caller takes it again.
+        rm "$request" 2>/dev/null && return 1
+        [ -e "$answer" ] && break
+        echo "the device's agent ended during \"$2\"" >&2
+        return 1
+    done
+    read -r agent_code <"$answer"
+    rm -f "$answer"
+    agent_code=$((agent_code & 255))
+}
 
 # wait_for DESCRIPTION CONDITION [SEEN]: until the shell CONDITION (evaluated
 # anew each time) holds, or fail, saying what the shell command SEEN prints.

@@ -6,7 +6,7 @@
 MAIN='\Program Files\Morvane\morvane.exe'
 TOOL='\Program Files\Morvane\e2e_commands.exe'
 
-tool() { device run "$TOOL" "$*"; }
+tool() { in_device tool "$TOOL" "$*"; }
 # tool_value VERB...: the tool's exit code (a counter's value, say).
 tool_value() { local n=0; tool "$@" || n=$?; echo "$n"; }
 add() { or_fail "could not store the command $1" tool "$1"; }
@@ -24,7 +24,11 @@ fresh_morvane() {
     fresh_device
     client close ZELMORVANE >/dev/null 2>&1 || true
     wait_for "no main program runs" '[ "$(running morvane.exe)" = 0 ]'
-    cp "$E2E_COMMANDS" "$(device path '\Program Files\Morvane')/e2e_commands.exe"
+    local folder
+    folder=$(device path '\Program Files\Morvane')
+    # A new file, never one that a program started from it still maps.
+    cp "$E2E_COMMANDS" "$folder/e2e_commands.part"
+    mv -f "$folder/e2e_commands.part" "$folder/e2e_commands.exe"
     tool clear
     tool "setting|EnableCommands|1"
 }

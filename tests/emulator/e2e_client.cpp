@@ -1,7 +1,7 @@
 // e2e_client.exe: the end-to-end tests' hands inside a device (run with
-// `device run`; never installed on a real device). Its whole command line is
-// the verb and its arguments; a program path always comes last, so it may
-// hold blanks:
+// `device run`, or taken by the resident e2e_agent.exe; never installed on a
+// real device). Its whole command line is the verb and its arguments; a
+// program path always comes last, so it may hold blanks:
 //
 //   at-time MINUTES PROGRAM   CeRunAppAtTime at the device clock + MINUTES
 //   at-time-null PROGRAM      CeRunAppAtTime with a null time
@@ -56,6 +56,8 @@
 // Started by the device itself ("AppRunAtTime", "AppRunAfterWakeup"), it
 // appends that line to client.log beside itself; after "AppRunAtTime" it
 // registers itself again a day ahead, as a scheduler that fired does.
+#include "tests/emulator/e2e_verbs.h"
+
 #include "emulator/device_services.h"
 #include "platform/aygshell.h"
 #include "platform/device.h"
@@ -516,9 +518,8 @@ int windowsVerb()
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
+int e2e_client::run(std::wstring line)
 {
-    std::wstring line = ce::CommandLine();
     if (line == device_services::TimedArgument) {
         logStart(line);
         SYSTEMTIME tomorrow = minutesFromNow(24 * 60);

@@ -1,7 +1,7 @@
 // e2e_commands.exe: writes commands into the command file of the morvane.exe
 // it is placed beside (its "Data" folder), through the program's own command
-// file code. One command per start; its one argument holds the fields
-// separated by "|":
+// file code. One command per start (or per request to e2e_agent.exe); its
+// one argument holds the fields separated by "|":
 //
 //   NAME|TRIGGER|ACTION|FIELD...
 //
@@ -28,6 +28,8 @@
 //   window|TITLE       exit code 0 when a visible top-level window has the title
 //   close-window|TITLE posts WM_CLOSE to it
 // Exit code 0 on success, 1 on failure, 2 for words it does not know.
+#include "tests/emulator/e2e_verbs.h"
+
 #include "commands/command_file.h"
 #include "platform/device.h"
 #include "platform/text.h"
@@ -236,10 +238,9 @@ int stateVerb(const std::vector<std::wstring>& fields, CommandFile& file)
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int)
+int e2e_commands::run(const std::wstring& line)
 {
-    instanceHandle = instance;
-    std::vector<std::wstring> fields = split(ce::CommandLine(), L'|');
+    std::vector<std::wstring> fields = split(line, L'|');
     CommandFile file;
     int state = stateVerb(fields, file);
     if (state >= 0) return state;

@@ -9,7 +9,8 @@
 //   shortcut FILE TARGET      SHCreateShortcut (FILE without blanks)
 //   clear-registrations       remove every registration of the device
 //   setting NAME VALUE        a REG_DWORD of Morvane's settings key
-//   count NAME                exit code: how many processes run NAME
+//   count NAME                exit code: how many processes run NAME (this one not
+//                             counted)
 //   close CLASS               post WM_CLOSE to the window of that class
 //   wait                      stay until killed
 //   ui-wait CAPTION[|ID]      wait (a minute at most) for a visible dialog of that caption
@@ -136,7 +137,7 @@ int countProcesses(const std::wstring& name)
     int count = 0;
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry))
-        if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) ++count;
+        if (_wcsicmp(entry.szExeFile, name.c_str()) == 0 && entry.th32ProcessID != GetCurrentProcessId()) ++count;
     return count;
 }
 

@@ -124,9 +124,10 @@ agent_running() {
 }
 
 # agent_step KIND LINE: the step through the agent, its exit code in
-# agent_code; fails, the step not taken, when the agent is gone.
+# agent_code (124 when no answer came in five minutes, which no step takes);
+# fails, the step not taken, when the agent is gone.
 agent_step() {
-    local id=${EPOCHREALTIME/./}-$BASHPID answer look=$((SECONDS + 2))
+    local id=${EPOCHREALTIME/./}-$BASHPID answer look=$((SECONDS + 2)) give_up=$((SECONDS + 300))
     local request=$agent_dir/$id.req
     answer=$agent_dir/$id.rc
     [ -n "${agent_nap:-}" ] || exec {agent_nap}<> <(:)
@@ -135,6 +136,11 @@ agent_step() {
         read -rt 0.02 -u "$agent_nap" _ || true
         ((SECONDS >= look)) || continue
         look=$((SECONDS + 2))
+        if ((SECONDS >= give_up)); then
+            echo "the device's agent did not answer \"$2\" in five minutes" >&2
+            agent_code=124
+            return 0
+        fi
         agent_running && continue
         rm -f "$agent_flag"
         # Not taken: the step is the caller's to take. Taken, and the agent
@@ -152,8 +158,8 @@ agent_step() {
 # wait_for DESCRIPTION CONDITION [SEEN]: until the shell CONDITION (evaluated
 # anew each time) holds, or fail, saying what the shell command SEEN prints.
 # Between two looks it rests at least as long as the last look took: a look
-# through the device costs about a second of a core, which the device needs
-# for what is awaited, and scripts side by side share the cores.
+# that starts a device program costs about a second of a core, which the
+# device needs for what is awaited, and scripts side by side share the cores.
 wait_for() {
     local what=$1 condition=$2 seen=${3:-}
     local deadline=$((SECONDS + WAIT_SECONDS)) started rest

@@ -87,6 +87,8 @@ client() { in_device client "$E2E_CLIENT" "$@"; }
 AGENT='\Program Files\Morvane\e2e_agent.exe'
 
 # in_device KIND PROGRAM ARGS...: the step, its exit code as `device run` gives it.
+# The device's agent_flag and agent_dir, taken from MORVANE_DEVICE at each
+# step (a script may switch devices), are seen by the two helpers below.
 in_device() {
     local kind=$1 program=$2 code=0 agent_flag=$MORVANE_DEVICE/e2e-agent agent_dir=$MORVANE_DEVICE/drive_c/e2e/agent
     shift 2

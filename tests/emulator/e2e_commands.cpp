@@ -33,7 +33,6 @@
 #include "commands/command_file.h"
 #include "platform/device.h"
 #include "platform/text.h"
-#include "shell/app_state.h"
 #include "shell/settings_store.h"
 
 #include <cwchar>
